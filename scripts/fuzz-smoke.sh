@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each one briefly on an empty corpus.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-20}
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DWIRELARK_FUZZERS=ON \
+  -DWIRELARK_TESTS=OFF -DWIRELARK_BENCHMARKS=OFF
+cmake --build build-fuzz -j2
+shopt -s nullglob
+for fuzzer in build-fuzz/fuzz/fuzz_*; do
+  [ -x "$fuzzer" ] || continue
+  corpus=$(mktemp -d)
+  echo "== $(basename "$fuzzer") for ${seconds}s"
+  "$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+  rm -rf "$corpus"
+done

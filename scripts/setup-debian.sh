@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and fuzzing Wirelark needs.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake pkg-config git clang clang-format libclang-rt-dev
+  # libraries
+  libplist-dev libnl-3-dev libnl-genl-3-dev libsystemd-dev nlohmann-json3-dev libssl-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # real components the tests drive
+  iproute2 dbus python3 openssl ca-certificates util-linux
+)
+
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update
+"${sudo[@]}" apt-get install -y --no-install-recommends "${packages[@]}"
