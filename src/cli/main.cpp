@@ -1,14 +1,23 @@
+#include "cli/commands.h"
+
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 
 namespace {
 
+using wirelark::cli::Command;
+
+// One row per command; each command lives in its own file and parses its own options.
+constexpr Command kCommands[] = {
+    {"list", "list [--json]", "every interface with its addresses, flags, media and counters",
+     wirelark::cli::runList},
+};
+
 void printUsage(std::FILE* out) {
-    std::fputs("usage: wirelark-cli <command> [options]\n"
-               "\n"
-               "commands:\n",
-               out);
+    std::fputs("usage: wirelark-cli <command> [options]\n\ncommands:\n", out);
+    for (const auto& command : kCommands) {
+        std::fprintf(out, "  %-40s %s\n", command.usage, command.summary);
+    }
 }
 
 } // namespace
@@ -18,12 +27,17 @@ int main(int argc, char** argv) {
         printUsage(stderr);
         return 2;
     }
-    const std::string_view command = argv[1];
-    if (command == "--help" || command == "-h" || command == "help") {
+    const std::string_view name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
         printUsage(stdout);
         return 0;
     }
-    std::fprintf(stderr, "wirelark-cli: unknown command '%s'\n", argv[1]);
+    for (const auto& command : kCommands) {
+        if (name == command.name) {
+            return command.run(argc - 2, argv + 2);
+        }
+    }
+    std::fprintf(stderr, "wirelark-cli: unknown command '%s'\n\n", argv[1]);
     printUsage(stderr);
     return 2;
 }

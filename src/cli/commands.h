@@ -1,0 +1,17 @@
+#pragma once
+
+namespace wirelark::cli {
+
+// A command receives the arguments after its name and returns the process exit status.
+using CommandFunction = int (*)(int argc, char** argv);
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* summary;
+    CommandFunction run;
+};
+
+int runList(int argc, char** argv);
+
+} // namespace wirelark::cli
