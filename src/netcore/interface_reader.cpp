@@ -4,13 +4,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace wirelark {
 
 InterfaceReader::InterfaceReader()
     : netlink_(NetlinkSocket::open(NETLINK_ROUTE)), linkEvents_(NetlinkSocket::open(NETLINK_ROUTE)),
-      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+      lastError_(netlink_ ? 0 : errno) {
     // Without a way to hear of link changes nothing can be kept between calls.
     if (linkEvents_ && linkEvents_->joinGroup(RTNLGRP_LINK) != 0) {
         linkEvents_.reset();
@@ -39,6 +41,7 @@ std::vector<InterfaceSnapshot> InterfaceReader::snapshot() {
             }
         },
         [&] { links_.clear(); });
+    lastError_ = linkError;
     if (linkError != 0) {
         return {};
     }

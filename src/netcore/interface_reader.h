@@ -22,6 +22,8 @@ public:
 
     // One snapshot per interface in the kernel's order; empty when the list cannot be read.
     std::vector<InterfaceSnapshot> snapshot();
+    // Why the last snapshot() found no interfaces list: a positive errno, or 0 when it did.
+    int lastError() const { return lastError_; }
 
 private:
     struct CachedExtras {
@@ -37,6 +39,7 @@ private:
     std::optional<NetlinkSocket> netlink_;
     std::optional<NetlinkSocket> linkEvents_;
     int ioctlSocket_ = -1;
+    int lastError_ = 0;
     std::unordered_map<uint32_t, CachedExtras> cache_;
     std::vector<wlk_link> links_;
     std::vector<wlk_addr> addresses_;

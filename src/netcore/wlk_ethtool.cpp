@@ -1,15 +1,15 @@
 #include "netcore/wlk_kernel.h"
 
+#include "netcore/ethtool_features.h"
+
 #include <linux/ethtool.h>
 #include <linux/if.h>
 #include <linux/if_arp.h>
-#include <linux/net_tstamp.h>
 #include <linux/sockios.h>
 #include <sys/ioctl.h>
 
 #include <cstring>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -112,8 +112,11 @@ int wlk_get_media(int sock, const char* name, uint32_t link_flags, struct wlk_me
         return 0;
     }
     const bool speedKnown = settings.speed != 0 && settings.speed != uint32_t(SPEED_UNKNOWN);
+    // A link whose driver names no speed is shown as the hardware choosing one, or as no
+    // media at all while there is no carrier.
     const uint32_t active =
-        wlk_ethernet_media_word(speedKnown ? settings.speed : 0, settings.port, settings.duplex);
+        speedKnown ? wlk_ethernet_media_word(settings.speed, settings.port, settings.duplex)
+                   : 0x20 | ((link_flags & IFF_LOWER_UP) ? 0x0 : 0x2);
     const uint32_t current = settings.autoneg == AUTONEG_ENABLE ? 0x20 : active;
     *out = {current, active, status, speedKnown ? uint64_t{settings.speed} * 1000000 : 0};
     return 1;
@@ -131,69 +134,23 @@ int wlk_get_curcap(int sock, const char* name, uint16_t hw_type, uint32_t max_mt
     if (names.empty()) {
         return 0;
     }
-    const uint32_t blocks = (static_cast<uint32_t>(names.size()) + 31) / 32;
-    std::vector<uint8_t> buffer(sizeof(ethtool_gfeatures) +
-                                blocks * sizeof(ethtool_get_features_block));
+    const size_t blocks = (names.size() + 31) / 32;
+    std::vector<uint32_t> buffer(
+        (sizeof(ethtool_gfeatures) + blocks * sizeof(ethtool_get_features_block)) / 4 + 1);
     auto* features = reinterpret_cast<ethtool_gfeatures*>(buffer.data());
     features->cmd = ETHTOOL_GFEATURES;
-    features->size = blocks;
+    features->size = static_cast<uint32_t>(blocks);
     if (!ethtool(sock, name, features)) {
         return 0;
     }
-    enum : uint32_t {
-        RXCSUM = 1u << 0,
-        TXCSUM = 1u << 1,
-        VLAN_MTU = 1u << 2,
-        VLAN_HWTAGGING = 1u << 3,
-        JUMBO_MTU = 1u << 4,
-        TSO4 = 1u << 5,
-        TSO6 = 1u << 6,
-        LRO = 1u << 7,
-        HW_TIMESTAMP = 1u << 11,
-        SW_TIMESTAMP = 1u << 12,
-    };
-    uint32_t caps = 0;
-    bool vlanChallenged = false;
-    for (size_t bit = 0; bit < names.size(); ++bit) {
-        if (!(features->features[bit / 32].active & (1u << (bit % 32)))) {
-            continue;
-        }
-        const std::string_view feature = names[bit];
-        if (feature == "rx-checksum") {
-            caps |= RXCSUM;
-        } else if (feature.starts_with("tx-checksum-")) {
-            caps |= TXCSUM;
-        } else if (feature == "rx-vlan-hw-parse") {
-            caps |= VLAN_HWTAGGING;
-        } else if (feature == "tx-tcp-segmentation") {
-            caps |= TSO4;
-        } else if (feature == "tx-tcp6-segmentation") {
-            caps |= TSO6;
-        } else if (feature == "rx-lro") {
-            caps |= LRO;
-        } else if (feature == "vlan-challenged") {
-            vlanChallenged = true;
-        }
-    }
-    if (hw_type == ARPHRD_ETHER && !vlanChallenged) {
-        caps |= VLAN_MTU;
-    }
-    if (max_mtu > 1500) {
-        caps |= JUMBO_MTU;
+    std::vector<uint32_t> active(blocks);
+    for (size_t i = 0; i < blocks; ++i) {
+        active[i] = features->features[i].active;
     }
     ethtool_ts_info timestamps{};
     timestamps.cmd = ETHTOOL_GET_TS_INFO;
-    if (ethtool(sock, name, &timestamps)) {
-        if (timestamps.so_timestamping &
-            (SOF_TIMESTAMPING_TX_HARDWARE | SOF_TIMESTAMPING_RX_HARDWARE)) {
-            caps |= HW_TIMESTAMP;
-        }
-        if (timestamps.so_timestamping &
-            (SOF_TIMESTAMPING_TX_SOFTWARE | SOF_TIMESTAMPING_RX_SOFTWARE)) {
-            caps |= SW_TIMESTAMP;
-        }
-    }
-    *out = caps;
+    const uint32_t timestamping = ethtool(sock, name, &timestamps) ? timestamps.so_timestamping : 0;
+    *out = wirelark::capabilitiesFromFeatures(names, active, hw_type, max_mtu, timestamping);
     return 1;
 }
 

@@ -207,7 +207,6 @@ std::string mediaWordText(uint32_t word) {
 }
 
 constexpr uint32_t kEthernet = 0x20;
-constexpr uint32_t kSubtypeNone = 0x2;
 constexpr uint32_t kSubtypeOther = 0x1F;
 constexpr uint32_t kFullDuplex = 0x100000;
 constexpr uint32_t kHalfDuplex = 0x200000;
@@ -262,9 +261,6 @@ int wlk_media_status_active(uint32_t status) {
 
 uint32_t wlk_ethernet_media_word(uint32_t speed_mbps, uint8_t port, uint8_t duplex) {
     uint32_t subtype = kSubtypeOther;
-    if (speed_mbps == 0 || speed_mbps == static_cast<uint32_t>(SPEED_UNKNOWN)) {
-        subtype = kSubtypeNone;
-    }
     for (const auto& row : kSpeedSubtypes) {
         if (row.mbps == speed_mbps) {
             switch (mediumOf(port)) {
@@ -281,12 +277,10 @@ uint32_t wlk_ethernet_media_word(uint32_t speed_mbps, uint8_t port, uint8_t dupl
         }
     }
     uint32_t word = kEthernet | subtype;
-    if (subtype != kSubtypeNone) {
-        if (duplex == DUPLEX_FULL) {
-            word |= kFullDuplex;
-        } else if (duplex == DUPLEX_HALF) {
-            word |= kHalfDuplex;
-        }
+    if (duplex == DUPLEX_FULL) {
+        word |= kFullDuplex;
+    } else if (duplex == DUPLEX_HALF) {
+        word |= kHalfDuplex;
     }
     return word;
 }
