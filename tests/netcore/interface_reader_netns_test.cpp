@@ -214,3 +214,18 @@ TEST(InterfaceReaderNetns, InterfaceThatDisappearsBetweenReads) {
     ASSERT_NE(recreated, nullptr);
     EXPECT_EQ(recreated->mtu, 1280u);
 }
+
+TEST(InterfaceReaderNetns, KeptDetailsFollowAChangeByTheNextRead) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    setUp({"ip link add wv0 type veth peer name wv1"});
+    InterfaceReader reader;
+    const auto before = find(reader.snapshot(), "wv0")->capabilities;
+    ASSERT_TRUE(before.has_value());
+    ASSERT_TRUE(*before & 0x2) << "veth checksums what it sends";
+    ASSERT_EQ(run("ethtool -K wv0 tx off"), 0);
+    const auto after = find(reader.snapshot(), "wv0")->capabilities;
+    ASSERT_TRUE(after.has_value());
+    EXPECT_FALSE(*after & 0x2);
+    EXPECT_EQ(*after | 0x2 | 0x20 | 0x40, *before | 0x20 | 0x40) << "only the offloads that need "
+                                                                    "transmit checksums went away";
+}
