@@ -1,5 +1,5 @@
-#include "netcore/interface_element.h"
-#include "netcore/interface_kind.h"
+#include "app/core/interface_element.h"
+#include "app/core/interface_kind.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "netcore/interface_element.h"
+#include "app/core/interface_element.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "netcore/interface_kind.h"
+#include "app/core/interface_kind.h"
 
 #include <array>
 #include <string_view>
