@@ -11,6 +11,9 @@ using wirelark::cli::Command;
 constexpr Command kCommands[] = {
     {"list", "list [--json]", "every interface with its addresses, flags, media and counters",
      wirelark::cli::runList},
+    {"public-ip", "public-ip [--url URL] [--key-path PATH] [--json]",
+     "the public IPv4 and IPv6 addresses, as a lookup service sees them",
+     wirelark::cli::runPublicIP},
 };
 
 void printUsage(std::FILE* out) {
