@@ -312,6 +312,9 @@ LookupResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
     if (!url) {
         return PublicIPError::badURL();
     }
+    if (url->isHttps() && !tls_) {
+        return NetworkError::connection(tlsSetupError_);
+    }
     if (cancellation != nullptr && cancellation->cancelled()) {
         return NetworkError::cancelled();
     }
@@ -326,9 +329,6 @@ LookupResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
         return *error;
     }
     if (url->isHttps()) {
-        if (!tls_) {
-            return NetworkError::connection(tlsSetupError_);
-        }
         if (auto error = connection.startTls(tls_.get(), *url)) {
             return *error;
         }

@@ -28,9 +28,9 @@ struct HttpClientOptions {
     std::chrono::milliseconds timeout{15'000};
     // A PEM file of authorities trusted instead of the system's; the server is verified either
     // way.
-    std::optional<std::string> trustAnchorsFile;
+    std::optional<std::string> trustAnchorsFile = std::nullopt;
     // Null means the system resolver.
-    std::shared_ptr<const AddressResolver> resolver;
+    std::shared_ptr<const AddressResolver> resolver = nullptr;
 };
 
 // A small HTTP/1.1 client: one connection per request, no redirects, no keep-alive, no proxies.
