@@ -23,14 +23,6 @@ Responder reply(std::string response) {
     return [response = std::move(response)](ServerConnection& c) { c.send(response); };
 }
 
-// Waits for something the server thread does after the client has moved on.
-bool eventually(const std::function<bool()>& condition) {
-    for (int i = 0; i < 1000 && !condition(); ++i) {
-        std::this_thread::sleep_for(10ms);
-    }
-    return condition();
-}
-
 // About 64 KiB of one piece said again and again.
 std::string repeated(std::string_view piece) {
     std::string block;

@@ -230,6 +230,13 @@ std::vector<IPVersion> FixedResolver::asked() const {
     return asked_;
 }
 
+bool eventually(const std::function<bool()>& condition) {
+    for (int i = 0; i < 1000 && !condition(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
 std::string httpResponse(std::string_view statusLine, std::string_view body,
                          std::string_view headers) {
     return std::string(statusLine) + "\r\n" + std::string(headers) + "\r\n" + std::string(body);

@@ -105,6 +105,9 @@ private:
     mutable std::vector<IPVersion> asked_;
 };
 
+// Waits (up to ten seconds) for something another thread does after the client has moved on.
+bool eventually(const std::function<bool()>& condition);
+
 // A whole response: status line, headers, blank line, body.
 std::string httpResponse(std::string_view statusLine, std::string_view body,
                          std::string_view headers = "");
