@@ -2,17 +2,12 @@
 #include "netcore/public_ip_address.h"
 #include "netcore/public_ip_service.h"
 
+#include "loopback_server.h"
+
 #include <benchmark/benchmark.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
+#include <cstdio>
 #include <string>
-#include <thread>
 
 using namespace wirelark;
 
@@ -74,89 +69,18 @@ void BM_ParseChunkedMegabyte(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseChunkedMegabyte);
 
-// Answers every connection on one loopback address with the typical answer.
-class Responder {
-public:
-    explicit Responder(int family) {
-        fd_ = socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_storage address{};
-        socklen_t length;
-        if (family == AF_INET) {
-            auto* in = reinterpret_cast<sockaddr_in*>(&address);
-            in->sin_family = AF_INET;
-            in->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            length = sizeof(sockaddr_in);
-        } else {
-            auto* in6 = reinterpret_cast<sockaddr_in6*>(&address);
-            in6->sin6_family = AF_INET6;
-            in6->sin6_addr = in6addr_loopback;
-            length = sizeof(sockaddr_in6);
-        }
-        ok_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 && listen(fd_, 64) == 0;
-        getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
-        address_.storage = address;
-        address_.length = length;
-        thread_ = std::jthread([this] { serve(); });
-    }
-    ~Responder() {
-        const uint64_t one = 1;
-        [[maybe_unused]] auto written = write(stop_, &one, sizeof one);
-        thread_.join();
-        close(fd_);
-        close(stop_);
-    }
-    bool ok() const { return ok_; }
-    SocketAddress address() const { return address_; }
-
-private:
-    void serve() {
-        while (ok_) {
-            pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_, POLLIN, 0}};
-            poll(fds, 2, -1);
-            if (fds[1].revents != 0) {
-                return;
-            }
-            const int client = accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client < 0) {
-                continue;
-            }
-            char request[1024];
-            [[maybe_unused]] auto got = recv(client, request, sizeof request, 0);
-            [[maybe_unused]] auto sent =
-                send(client, kTypical.data(), kTypical.size(), MSG_NOSIGNAL);
-            close(client);
-        }
-    }
-
-    int fd_;
-    int stop_ = eventfd(0, EFD_CLOEXEC);
-    bool ok_ = false;
-    SocketAddress address_;
-    std::jthread thread_;
-};
-
-class BothLoopbacks : public AddressResolver {
-public:
-    BothLoopbacks(SocketAddress v4, SocketAddress v6) : v4_(v4), v6_(v6) {}
-    LookupResult<std::vector<SocketAddress>> resolve(const std::string&, uint16_t,
-                                                     IPVersion version) const override {
-        return std::vector{version == IPVersion::v4 ? v4_ : v6_};
-    }
-
-private:
-    SocketAddress v4_;
-    SocketAddress v6_;
-};
-
 void BM_LoopbackLookupBothFamilies(benchmark::State& state) {
-    Responder v4(AF_INET);
-    Responder v6(AF_INET6);
-    if (!v4.ok() || !v6.ok()) {
-        state.SkipWithError("127.0.0.1 or ::1 can't be used here");
+    if (!testing::LoopbackServer::available(IPVersion::v6)) {
+        state.SkipWithError("::1 can't be used here");
         return;
     }
-    const HttpClient client(
-        {.resolver = std::make_shared<BothLoopbacks>(v4.address(), v6.address())});
+    const auto answer = [](testing::ServerConnection& c) { c.send(kTypical); };
+    testing::LoopbackServer v4(IPVersion::v4, answer);
+    testing::LoopbackServer v6(IPVersion::v6, answer);
+    auto resolver = std::make_shared<testing::FixedResolver>();
+    resolver->add("lookup.test", IPVersion::v4, v4.address());
+    resolver->add("lookup.test", IPVersion::v6, v6.address());
+    const HttpClient client({.resolver = resolver});
     const PublicIPService service(client);
     for (auto _ : state) {
         auto result = service.lookup("http://lookup.test/ip", "");
