@@ -1,5 +1,7 @@
 #pragma once
 
+#include "netcore/cancellation.h"
+#include "netcore/deadline_wait.h"
 #include "netcore/lookup_error.h"
 
 #include <sys/socket.h>
@@ -25,16 +27,20 @@ struct SocketAddress {
 class AddressResolver {
 public:
     virtual ~AddressResolver() = default;
-    // Every address of that family, in the order in which they should be tried.
-    virtual LookupResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t port,
-                                                             IPVersion version) const = 0;
+    // Every address of that family, in the order in which they should be tried; a timed-out
+    // error at the deadline, a cancellation error once cancelled.
+    virtual LookupResult<std::vector<SocketAddress>>
+    resolve(const std::string& host, uint16_t port, IPVersion version,
+            DeadlineClock::time_point deadline, const Cancellation* cancellation) const = 0;
 };
 
-// The system resolver (getaddrinfo with the family forced).
+// The system resolver: getaddrinfo with the family forced, run by glibc in the background
+// (getaddrinfo_a) so that a stalled name server cannot hold the caller past its deadline.
 class SystemResolver : public AddressResolver {
 public:
-    LookupResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t port,
-                                                     IPVersion version) const override;
+    LookupResult<std::vector<SocketAddress>>
+    resolve(const std::string& host, uint16_t port, IPVersion version,
+            DeadlineClock::time_point deadline, const Cancellation* cancellation) const override;
 };
 
 } // namespace wirelark

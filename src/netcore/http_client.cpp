@@ -1,5 +1,7 @@
 #include "netcore/http_client.h"
 
+#include "netcore/deadline_wait.h"
+
 #include <arpa/inet.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -16,7 +18,7 @@
 namespace wirelark {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = DeadlineClock;
 constexpr std::size_t kReadSize = 65'536;
 
 std::string systemText(int error) {
@@ -98,24 +100,7 @@ private:
 };
 
 std::optional<LookupError> Connection::wait(short events) {
-    while (true) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline_ - Clock::now());
-        if (left.count() <= 0) {
-            return NetworkError::timedOut();
-        }
-        pollfd fds[2] = {{fd_, events, 0}, {cancelFd_, POLLIN, 0}};
-        const int ready =
-            poll(fds, 2, static_cast<int>(std::min<long long>(left.count(), INT32_MAX)));
-        if (ready < 0 && errno != EINTR) {
-            return NetworkError::connection(systemText(errno));
-        }
-        if (fds[1].revents != 0) {
-            return NetworkError::cancelled();
-        }
-        if (ready > 0) {
-            return std::nullopt;
-        }
-    }
+    return waitUntilReady(fd_, events, deadline_, cancelFd_);
 }
 
 std::optional<LookupError> Connection::connect(const std::vector<SocketAddress>& addresses) {
@@ -319,7 +304,8 @@ LookupResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
         return NetworkError::cancelled();
     }
     const auto deadline = Clock::now() + timeout_;
-    auto addresses = resolver_->resolve(url->host, url->effectivePort(), version);
+    auto addresses =
+        resolver_->resolve(url->host, url->effectivePort(), version, deadline, cancellation);
     if (!addresses) {
         return addresses.error();
     }

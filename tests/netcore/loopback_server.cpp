@@ -213,7 +213,9 @@ void LoopbackServer::serveOne(int fd) {
 }
 
 LookupResult<std::vector<SocketAddress>> FixedResolver::resolve(const std::string& host, uint16_t,
-                                                                IPVersion version) const {
+                                                                IPVersion version,
+                                                                DeadlineClock::time_point,
+                                                                const Cancellation*) const {
     {
         std::lock_guard guard(lock_);
         asked_.push_back(version);

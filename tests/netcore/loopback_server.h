@@ -95,7 +95,8 @@ public:
         table_[{host, family}].push_back(address);
     }
     LookupResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t,
-                                                     IPVersion version) const override;
+                                                     IPVersion version, DeadlineClock::time_point,
+                                                     const Cancellation*) const override;
     // The families asked for, in order.
     std::vector<IPVersion> asked() const;
 
