@@ -111,6 +111,13 @@ TEST_P(HttpClientFamily, HostileServersStayWithinTheLimits) {
              }
          },
          false},
+        {"endless chunk size",
+         [](ServerConnection& c) {
+             c.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+             while (c.send(repeated("f"))) {
+             }
+         },
+         false},
         {"slow drip",
          [](ServerConnection& c) {
              for (const char byte : std::string("HTTP/1.1 200 OK\r\nX-Slow: yes")) {
