@@ -23,13 +23,19 @@ Responder reply(std::string response) {
     return [response = std::move(response)](ServerConnection& c) { c.send(response); };
 }
 
-// About 64 KiB of one piece said again and again.
-std::string repeated(std::string_view piece) {
+constexpr const char* kChunkedHead = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+
+// Sends head, then piece after piece until the client goes away.
+Responder endless(std::string head, std::string_view piece) {
     std::string block;
     while (block.size() < 65'536) {
         block += piece;
     }
-    return block;
+    return [head = std::move(head), block = std::move(block)](ServerConnection& c) {
+        c.send(head);
+        while (c.send(block)) {
+        }
+    };
 }
 
 bool isNetworkError(const LookupResult<Bytes>& result, NetworkError::Code code) {
@@ -97,27 +103,10 @@ TEST_P(HttpClientFamily, HostileServersStayWithinTheLimits) {
         bool timesOut;
     };
     const Case cases[] = {
-        {"endless headers",
-         [](ServerConnection& c) {
-             c.send("HTTP/1.1 200 OK\r\n");
-             while (c.send(repeated("X-Filler: aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa\r\n"))) {
-             }
-         },
+        {"endless headers", endless("HTTP/1.1 200 OK\r\n", "X-Filler: aaaaaaaaaaaaaaaa\r\n"),
          false},
-        {"endless chunks",
-         [](ServerConnection& c) {
-             c.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
-             while (c.send(repeated("1\r\nx\r\n"))) {
-             }
-         },
-         false},
-        {"endless chunk size",
-         [](ServerConnection& c) {
-             c.send("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
-             while (c.send(repeated("f"))) {
-             }
-         },
-         false},
+        {"endless chunks", endless(kChunkedHead, "1\r\nx\r\n"), false},
+        {"endless chunk size", endless(kChunkedHead, "f"), false},
         {"slow drip",
          [](ServerConnection& c) {
              for (const char byte : std::string("HTTP/1.1 200 OK\r\nX-Slow: yes")) {
