@@ -176,6 +176,10 @@ TEST_P(HttpClientFamily, CancellationFromAnotherThreadEndsTheFetchAndClosesTheSo
     EXPECT_EQ(server.requests().size(), 1u);
 }
 
+TEST(HttpClient, ShipsWithTheFifteenSecondLimit) {
+    EXPECT_EQ(HttpClientOptions().timeout, 15'000ms);
+}
+
 TEST(HttpClient, ForcedFamilyReachesOnlyThatFamilysServer) {
     if (!LoopbackServer::available(IPVersion::v6)) {
         GTEST_SKIP() << "::1 can't be used on this machine, so there is no second family";

@@ -20,8 +20,8 @@ protected:
         if (!LoopbackServer::available(IPVersion::v6)) {
             GTEST_SKIP() << "::1 can't be used on this machine, so both families can't be tried";
         }
-        v4_.emplace(IPVersion::v4, [this](ServerConnection& c) { c.send(v4Answer_); });
-        v6_.emplace(IPVersion::v6, [this](ServerConnection& c) { c.send(v6Answer_); });
+        v4_.emplace(IPVersion::v4, [this](ServerConnection& c) { c.send(answer(v4Answer_)); });
+        v6_.emplace(IPVersion::v6, [this](ServerConnection& c) { c.send(answer(v6Answer_)); });
         resolver_->add("lookup.test", IPVersion::v4, v4_->address());
         resolver_->add("lookup.test", IPVersion::v6, v6_->address());
     }
@@ -29,7 +29,18 @@ protected:
     std::shared_ptr<FixedResolver> resolver_ = std::make_shared<FixedResolver>();
     HttpClient client_{{.resolver = resolver_}};
     PublicIPService service_{client_};
-    // What each server answers; set before each lookup.
+    // What each server answers; set before each lookup, read on the servers' threads.
+    void serve(std::string v4Answer, std::string v6Answer) {
+        std::lock_guard guard(lock_);
+        v4Answer_ = std::move(v4Answer);
+        v6Answer_ = std::move(v6Answer);
+    }
+    std::string answer(const std::string& which) {
+        std::lock_guard guard(lock_);
+        return which;
+    }
+
+    std::mutex lock_;
     std::string v4Answer_;
     std::string v6Answer_;
     std::optional<LoopbackServer> v4_;
@@ -76,7 +87,7 @@ TEST_F(PublicIPServiceTest, EachFamilyExtractsTheAddressOrSaysWhyNot) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.response);
-        v4Answer_ = v6Answer_ = c.response;
+        serve(c.response, c.response);
         for (const auto family : {IPVersion::v4, IPVersion::v6}) {
             const auto result = service_.lookupFamily("http://lookup.test/ip", c.keyPath, family);
             EXPECT_EQ(result.ok() ? result.value() : describe(result.error()), c.expected);
@@ -115,8 +126,7 @@ TEST_F(PublicIPServiceTest, CombinesTheFamilies) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        v4Answer_ = c.v4Answer;
-        v6Answer_ = c.v6Answer;
+        serve(c.v4Answer, c.v6Answer);
         EXPECT_EQ(service_.lookup("http://lookup.test/ip", ""), c.expected);
     }
 }
@@ -125,7 +135,7 @@ TEST_F(PublicIPServiceTest, AFamilyWithoutAnyRouteLeavesOnlyTheOther) {
     auto v4Only = std::make_shared<FixedResolver>();
     v4Only->add("lookup.test", IPVersion::v4, v4_->address());
     const HttpClient client({.resolver = v4Only});
-    v4Answer_ = httpResponse(kOk, "203.0.113.7\n");
+    serve(httpResponse(kOk, "203.0.113.7\n"), "");
     EXPECT_EQ(PublicIPService(client).lookup("http://lookup.test/ip", ""),
               (PublicIPResult{"203.0.113.7", std::nullopt, std::nullopt}));
 
