@@ -19,21 +19,24 @@ namespace {
 using Bytes = std::span<const uint8_t>;
 using MacAddress = std::array<uint8_t, 6>;
 
-// Attributes of a generic-netlink message carrying `command`, or nullopt for anything else.
-std::optional<Bytes> genericAttributes(Bytes message, uint8_t command) {
+// Calls `visit` with the attributes of every message that carries `command`; messages that
+// are short, claim more bytes than they have, or carry another command are skipped.
+template <typename Visitor>
+void forEachReply(const std::vector<NetlinkMessage>& messages, uint8_t command, Visitor&& visit) {
     constexpr size_t kHeaders = NLMSG_HDRLEN + GENL_HDRLEN;
-    nlmsghdr header;
-    genlmsghdr generic;
-    if (message.size() < kHeaders) {
-        return std::nullopt;
+    for (const auto& message : messages) {
+        nlmsghdr header;
+        genlmsghdr generic;
+        if (message.size() < kHeaders) {
+            continue;
+        }
+        std::memcpy(&header, message.data(), sizeof header);
+        std::memcpy(&generic, message.data() + NLMSG_HDRLEN, sizeof generic);
+        if (header.nlmsg_len >= kHeaders && header.nlmsg_len <= message.size() &&
+            generic.cmd == command) {
+            visit(Bytes(message).subspan(kHeaders, header.nlmsg_len - kHeaders));
+        }
     }
-    std::memcpy(&header, message.data(), sizeof header);
-    std::memcpy(&generic, message.data() + NLMSG_HDRLEN, sizeof generic);
-    if (header.nlmsg_len < kHeaders || header.nlmsg_len > message.size() ||
-        generic.cmd != command) {
-        return std::nullopt;
-    }
-    return message.subspan(kHeaders, header.nlmsg_len - kHeaders);
 }
 
 std::optional<int> channelNumber(uint32_t frequency) {
@@ -99,14 +102,11 @@ struct InterfaceInfo {
 };
 
 std::optional<InterfaceInfo> decodeInterface(const std::vector<NetlinkMessage>& messages) {
-    for (const auto& message : messages) {
-        const auto attributes = genericAttributes(message, NL80211_CMD_NEW_INTERFACE);
-        if (!attributes) {
-            continue;
-        }
+    std::optional<InterfaceInfo> first;
+    forEachReply(messages, NL80211_CMD_NEW_INTERFACE, [&](Bytes attributes) {
         InterfaceInfo info;
         bool hasIndex = false;
-        NetlinkAttributes(*attributes).forEach([&](uint16_t type, Bytes value) {
+        NetlinkAttributes(attributes).forEach([&](uint16_t type, Bytes value) {
             switch (type) {
             case NL80211_ATTR_IFINDEX:
                 hasIndex = hasIndex || netlinkValue<uint32_t>(value).has_value();
@@ -127,11 +127,11 @@ std::optional<InterfaceInfo> decodeInterface(const std::vector<NetlinkMessage>& 
                 break;
             }
         });
-        if (hasIndex) {
-            return info;
+        if (hasIndex && !first) {
+            first = info;
         }
-    }
-    return std::nullopt;
+    });
+    return first;
 }
 
 enum class RateKind { legacy, ht, vht, he, eht };
@@ -181,14 +181,10 @@ void decodeBitrate(Bytes attributes, StationInfo& station) {
 
 std::vector<StationInfo> decodeStations(const std::vector<NetlinkMessage>& messages) {
     std::vector<StationInfo> stations;
-    for (const auto& message : messages) {
-        const auto attributes = genericAttributes(message, NL80211_CMD_NEW_STATION);
-        if (!attributes) {
-            continue;
-        }
+    forEachReply(messages, NL80211_CMD_NEW_STATION, [&](Bytes attributes) {
         StationInfo station;
         bool hasMac = false;
-        NetlinkAttributes(*attributes).forEach([&](uint16_t type, Bytes value) {
+        NetlinkAttributes(attributes).forEach([&](uint16_t type, Bytes value) {
             if (type == NL80211_ATTR_MAC) {
                 const auto mac = netlinkValue<MacAddress>(value);
                 hasMac = mac.has_value();
@@ -208,7 +204,7 @@ std::vector<StationInfo> decodeStations(const std::vector<NetlinkMessage>& messa
         if (hasMac) {
             stations.push_back(station);
         }
-    }
+    });
     return stations;
 }
 
@@ -216,16 +212,13 @@ std::vector<StationInfo> decodeStations(const std::vector<NetlinkMessage>& messa
 // interface's frequency. Drivers without a noise figure leave it out.
 std::optional<int> decodeNoise(const std::vector<NetlinkMessage>& messages,
                                std::optional<uint32_t> frequency) {
+    std::optional<int> inUse;
     std::optional<int> onFrequency;
-    for (const auto& message : messages) {
-        const auto attributes = genericAttributes(message, NL80211_CMD_NEW_SURVEY_RESULTS);
-        if (!attributes) {
-            continue;
-        }
+    forEachReply(messages, NL80211_CMD_NEW_SURVEY_RESULTS, [&](Bytes attributes) {
         std::optional<int> noise;
         std::optional<uint32_t> entryFrequency;
-        bool inUse = false;
-        NetlinkAttributes(*attributes).forEach([&](uint16_t type, Bytes value) {
+        bool marked = false;
+        NetlinkAttributes(attributes).forEach([&](uint16_t type, Bytes value) {
             if (type != NL80211_ATTR_SURVEY_INFO) {
                 return;
             }
@@ -233,23 +226,20 @@ std::optional<int> decodeNoise(const std::vector<NetlinkMessage>& messages,
                 if (info == NL80211_SURVEY_INFO_NOISE) {
                     noise = netlinkValue<int8_t>(field);
                 } else if (info == NL80211_SURVEY_INFO_IN_USE) {
-                    inUse = true;
+                    marked = true;
                 } else if (info == NL80211_SURVEY_INFO_FREQUENCY) {
                     entryFrequency = netlinkValue<uint32_t>(field);
                 }
             });
         });
-        if (!noise) {
-            continue;
+        if (noise && marked && !inUse) {
+            inUse = noise;
         }
-        if (inUse) {
-            return noise;
-        }
-        if (frequency && entryFrequency == frequency && !onFrequency) {
+        if (noise && frequency && entryFrequency == frequency && !onFrequency) {
             onFrequency = noise;
         }
-    }
-    return onFrequency;
+    });
+    return inUse ? inUse : onFrequency;
 }
 
 struct BssInfo {
@@ -262,13 +252,9 @@ struct BssInfo {
 
 // The BSS the interface is associated with (or joined, in an IBSS), if the scan dump has it.
 std::optional<BssInfo> decodeAssociatedBss(const std::vector<NetlinkMessage>& messages) {
-    for (const auto& message : messages) {
-        const auto attributes = genericAttributes(message, NL80211_CMD_NEW_SCAN_RESULTS);
-        if (!attributes) {
-            continue;
-        }
-        std::optional<BssInfo> found;
-        NetlinkAttributes(*attributes).forEach([&](uint16_t type, Bytes value) {
+    std::optional<BssInfo> found;
+    forEachReply(messages, NL80211_CMD_NEW_SCAN_RESULTS, [&](Bytes attributes) {
+        NetlinkAttributes(attributes).forEach([&](uint16_t type, Bytes value) {
             if (type != NL80211_ATTR_BSS) {
                 return;
             }
@@ -305,8 +291,9 @@ std::optional<BssInfo> decodeAssociatedBss(const std::vector<NetlinkMessage>& me
                     break;
                 }
             });
-            if (!bssid || (status != NL80211_BSS_STATUS_ASSOCIATED &&
-                           status != NL80211_BSS_STATUS_IBSS_JOINED)) {
+            if (found || !bssid ||
+                (status != NL80211_BSS_STATUS_ASSOCIATED &&
+                 status != NL80211_BSS_STATUS_IBSS_JOINED)) {
                 return;
             }
             bss.bssid = *bssid;
@@ -316,11 +303,8 @@ std::optional<BssInfo> decodeAssociatedBss(const std::vector<NetlinkMessage>& me
             bss.security = securityOfElements(ies, capability);
             found = bss;
         });
-        if (found) {
-            return found;
-        }
-    }
-    return std::nullopt;
+    });
+    return found;
 }
 
 int phyModeOf(RateKind kind, int band) {
