@@ -11,7 +11,7 @@ struct WiFiDetails {
     std::optional<std::string> ssid;
     std::optional<std::string> bssid; // lower-case, colon-separated
     int rssi = 0;                     // dBm
-    std::optional<int> noise;         // dBm; absent when the driver measures none
+    std::optional<int> noise;         // dBm; absent when the driver measures none, or no signal
     std::optional<std::string> channel;
     std::string phyMode;
     double transmitRate = 0; // Mbit/s
