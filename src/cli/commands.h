@@ -13,5 +13,6 @@ struct Command {
 };
 
 int runList(int argc, char** argv);
+int runStats(int argc, char** argv);
 
 } // namespace wirelark::cli

@@ -11,6 +11,9 @@ using wirelark::cli::Command;
 constexpr Command kCommands[] = {
     {"list", "list [--json]", "every interface with its addresses, flags, media and counters",
      wirelark::cli::runList},
+    {"stats", "stats [--history FILE] [--period SECONDS]... [--json]",
+     "measured time, bytes and rates per interface over periods, from the history file",
+     wirelark::cli::runStats},
 };
 
 void printUsage(std::FILE* out) {
