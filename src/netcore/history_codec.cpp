@@ -55,20 +55,20 @@ std::optional<uint64_t> byteCountFrom(double number) {
     return static_cast<uint64_t>(number);
 }
 
-plist_t tierNode(const Tier& tier) {
+plist_t tierNode(const Tier& tier, std::vector<uint8_t>& blob) {
     plist_t node = plist_new_dict();
     plist_dict_set_item(node, "granularity", plist_new_real(tier.granularity));
     plist_dict_set_item(node, "retention", plist_new_real(tier.retention));
-    const std::vector<uint8_t> blob = encodeBuckets(tier.buckets);
+    encodeBuckets(tier.buckets, blob);
     plist_dict_set_item(node, "buckets",
                         plist_new_data(reinterpret_cast<const char*>(blob.data()), blob.size()));
     return node;
 }
 
-plist_t historyNode(const RateHistory& history) {
+plist_t historyNode(const RateHistory& history, std::vector<uint8_t>& blob) {
     plist_t tiers = plist_new_array();
     for (const Tier& tier : history.tiers) {
-        plist_array_append_item(tiers, tierNode(tier));
+        plist_array_append_item(tiers, tierNode(tier, blob));
     }
     plist_t node = plist_new_dict();
     plist_dict_set_item(node, "tiers", tiers);
@@ -129,8 +129,18 @@ std::optional<RateHistory> historyFrom(plist_t node) {
 
 } // namespace
 
+void EncodedPlist::Free::operator()(char* bytes) const {
+    plist_to_bin_free(bytes);
+}
+
 std::vector<uint8_t> encodeBuckets(const std::vector<Bucket>& buckets) {
-    std::vector<uint8_t> blob(buckets.size() * kBucketBytes);
+    std::vector<uint8_t> blob;
+    encodeBuckets(buckets, blob);
+    return blob;
+}
+
+void encodeBuckets(const std::vector<Bucket>& buckets, std::vector<uint8_t>& blob) {
+    blob.resize(buckets.size() * kBucketBytes);
     uint8_t* out = blob.data();
     for (const Bucket& bucket : buckets) {
         for (double number : {bucket.start, bucket.seconds, byteCountNumber(bucket.bytesIn),
@@ -140,7 +150,6 @@ std::vector<uint8_t> encodeBuckets(const std::vector<Bucket>& buckets) {
             out += kNumberBytes;
         }
     }
-    return blob;
 }
 
 std::optional<std::vector<Bucket>> decodeBuckets(std::span<const uint8_t> blob) {
@@ -167,19 +176,20 @@ std::optional<std::vector<Bucket>> decodeBuckets(std::span<const uint8_t> blob) 
     return buckets;
 }
 
-std::optional<std::vector<uint8_t>> encodeHistories(const HistoryMap& histories) {
+std::optional<EncodedPlist> encodeHistories(const HistoryMap& histories) {
     PlistPtr root(plist_new_dict());
+    std::vector<uint8_t> blob;
     for (const auto& [key, history] : histories) {
-        plist_dict_set_item(root.get(), key.c_str(), historyNode(history));
+        plist_dict_set_item(root.get(), key.c_str(), historyNode(history, blob));
     }
     char* bytes = nullptr;
     uint32_t length = 0;
     plist_to_bin(root.get(), &bytes, &length);
-    const MallocPtr<char> owned(bytes);
+    EncodedPlist encoded(bytes, length);
     if (bytes == nullptr || length == 0) {
         return std::nullopt;
     }
-    return std::vector<uint8_t>(bytes, bytes + length);
+    return encoded;
 }
 
 std::optional<HistoryMap> decodeHistories(std::span<const uint8_t> bytes) {

@@ -22,7 +22,7 @@ std::error_code HistoryStore::save(const HistoryMap& histories) const {
     if (!bytes) {
         return std::make_error_code(std::errc::invalid_argument);
     }
-    return writeFileAtomically(url_, *bytes, write_);
+    return writeFileAtomically(url_, bytes->bytes(), write_);
 }
 
 } // namespace wirelark
