@@ -1,10 +1,13 @@
 #include "netcore/history_codec.h"
 
+#include "netcore/binary_plist.h"
+
 #include <plist/plist.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
-#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace wirelark {
@@ -19,12 +22,6 @@ struct PlistDeleter {
     void operator()(void* node) const { plist_free(node); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
-
-struct FreeDeleter {
-    void operator()(void* memory) const { std::free(memory); }
-};
-template <typename T>
-using MallocPtr = std::unique_ptr<T, FreeDeleter>;
 
 void putNumber(uint8_t* out, double value) {
     const uint64_t bits = std::bit_cast<uint64_t>(value);
@@ -75,56 +72,117 @@ plist_t historyNode(const RateHistory& history, std::vector<uint8_t>& blob) {
     return node;
 }
 
-// The value under key when it exists and has the given type.
-plist_t typedItem(plist_t dict, const char* key, plist_type type) {
-    plist_t item = plist_dict_get_item(dict, key);
-    return item != nullptr && plist_get_node_type(item) == type ? item : nullptr;
-}
+// Reads histories from a binary property list. Objects may be shared by reference, so the work
+// is bounded by a budget proportional to the file rather than by what the file claims.
+class HistoryReader {
+public:
+    HistoryReader(const BinaryPlist& plist, std::size_t fileBytes)
+        : plist_(plist), budget_(8 * fileBytes + (std::size_t{1} << 20)) {}
 
-std::optional<Tier> tierFrom(plist_t node) {
-    if (plist_get_node_type(node) != PLIST_DICT) {
-        return std::nullopt;
-    }
-    plist_t granularity = typedItem(node, "granularity", PLIST_REAL);
-    plist_t retention = typedItem(node, "retention", PLIST_REAL);
-    plist_t buckets = typedItem(node, "buckets", PLIST_DATA);
-    if (granularity == nullptr || retention == nullptr || buckets == nullptr) {
-        return std::nullopt;
-    }
-    Tier tier;
-    plist_get_real_val(granularity, &tier.granularity);
-    plist_get_real_val(retention, &tier.retention);
-    uint64_t length = 0;
-    const char* data = plist_get_data_ptr(buckets, &length);
-    if (length > 0 && data == nullptr) {
-        return std::nullopt;
-    }
-    auto decoded = decodeBuckets({reinterpret_cast<const uint8_t*>(data), length});
-    if (!decoded) {
-        return std::nullopt;
-    }
-    tier.buckets = std::move(*decoded);
-    return tier;
-}
-
-std::optional<RateHistory> historyFrom(plist_t node) {
-    if (plist_get_node_type(node) != PLIST_DICT) {
-        return std::nullopt;
-    }
-    plist_t tiers = typedItem(node, "tiers", PLIST_ARRAY);
-    if (tiers == nullptr) {
-        return std::nullopt;
-    }
-    RateHistory history;
-    const uint32_t count = plist_array_get_size(tiers);
-    for (uint32_t i = 0; i < count; ++i) {
-        auto tier = tierFrom(plist_array_get_item(tiers, i));
-        if (!tier) {
+    std::optional<HistoryMap> histories() {
+        const auto entries = dictionary(plist_.root());
+        if (!entries) {
             return std::nullopt;
         }
-        history.tiers.push_back(std::move(*tier));
+        HistoryMap result;
+        for (const auto& [keyObject, valueObject] : *entries) {
+            auto key = string(keyObject);
+            auto history = key ? this->history(valueObject) : std::nullopt;
+            if (!history) {
+                return std::nullopt;
+            }
+            result.insert_or_assign(std::move(*key), std::move(*history));
+        }
+        return result;
     }
-    return history;
+
+private:
+    static constexpr std::size_t kObjectCost = 64;
+
+    bool spend(std::size_t cost) {
+        if (cost > budget_) {
+            return false;
+        }
+        budget_ -= cost;
+        return true;
+    }
+
+    std::optional<std::string> string(uint64_t object) {
+        auto text = plist_.string(object);
+        return text && spend(kObjectCost + text->size()) ? text : std::nullopt;
+    }
+
+    std::optional<std::vector<std::pair<uint64_t, uint64_t>>> dictionary(uint64_t object) {
+        auto entries = plist_.entries(object);
+        return entries && spend(kObjectCost * (1 + entries->size())) ? entries : std::nullopt;
+    }
+
+    // The values of the wanted keys, each nothing when its key is absent; nothing at all when
+    // the object is not a dictionary or a key is not text.
+    template <std::size_t N>
+    std::optional<std::array<std::optional<uint64_t>, N>>
+    fields(uint64_t object, const std::array<const char*, N>& names) {
+        const auto entries = dictionary(object);
+        if (!entries) {
+            return std::nullopt;
+        }
+        std::array<std::optional<uint64_t>, N> found;
+        for (const auto& [keyObject, valueObject] : *entries) {
+            const auto key = string(keyObject);
+            if (!key) {
+                return std::nullopt;
+            }
+            for (std::size_t i = 0; i < N; ++i) {
+                if (*key == names[i]) {
+                    found[i] = valueObject;
+                }
+            }
+        }
+        return found;
+    }
+
+    std::optional<Tier> tier(uint64_t object) {
+        const auto found = fields<3>(object, {"granularity", "retention", "buckets"});
+        if (!found || !(*found)[0] || !(*found)[1] || !(*found)[2]) {
+            return std::nullopt;
+        }
+        const auto granularity = plist_.real(*(*found)[0]);
+        const auto retention = plist_.real(*(*found)[1]);
+        const auto blob = plist_.data(*(*found)[2]);
+        if (!granularity || !retention || !blob || !spend(blob->size())) {
+            return std::nullopt;
+        }
+        auto buckets = decodeBuckets(*blob);
+        if (!buckets) {
+            return std::nullopt;
+        }
+        return Tier{*granularity, *retention, std::move(*buckets)};
+    }
+
+    std::optional<RateHistory> history(uint64_t object) {
+        const auto found = fields<1>(object, {"tiers"});
+        const auto tierObjects = found && (*found)[0] ? plist_.items(*(*found)[0]) : std::nullopt;
+        if (!tierObjects || !spend(kObjectCost * (1 + tierObjects->size()))) {
+            return std::nullopt;
+        }
+        RateHistory history;
+        for (uint64_t tierObject : *tierObjects) {
+            auto decoded = tier(tierObject);
+            if (!decoded) {
+                return std::nullopt;
+            }
+            history.tiers.push_back(std::move(*decoded));
+        }
+        return history;
+    }
+
+    const BinaryPlist& plist_;
+    std::size_t budget_;
+};
+
+std::optional<HistoryMap> decodeBinary(std::span<const uint8_t> bytes) {
+    const auto plist = BinaryPlist::open(bytes);
+    return plist ? HistoryReader(*plist, bytes.size()).histories() : std::nullopt;
 }
 
 } // namespace
@@ -196,31 +254,23 @@ std::optional<HistoryMap> decodeHistories(std::span<const uint8_t> bytes) {
     if (bytes.empty() || bytes.size() > kMaxHistoryFileBytes) {
         return std::nullopt;
     }
+    if (bytes.size() >= 6 && std::memcmp(bytes.data(), "bplist", 6) == 0) {
+        return decodeBinary(bytes);
+    }
+    // XML has no shared objects, so the library's tree is as large as the text at most; it is
+    // turned into the binary form so that one reader checks every file.
     plist_t parsed = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(bytes.data()),
-                      static_cast<uint32_t>(bytes.size()), &parsed);
+    plist_from_xml(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
+                   &parsed);
     const PlistPtr root(parsed);
-    if (root == nullptr || plist_get_node_type(root.get()) != PLIST_DICT) {
+    if (root == nullptr) {
         return std::nullopt;
     }
-    HistoryMap histories;
-    plist_dict_iter rawIterator = nullptr;
-    plist_dict_new_iter(root.get(), &rawIterator);
-    const MallocPtr<void> iterator(rawIterator);
-    while (true) {
-        char* rawKey = nullptr;
-        plist_t value = nullptr;
-        plist_dict_next_item(root.get(), iterator.get(), &rawKey, &value);
-        const MallocPtr<char> key(rawKey);
-        if (key == nullptr) {
-            return histories;
-        }
-        auto history = historyFrom(value);
-        if (!history) {
-            return std::nullopt;
-        }
-        histories.insert_or_assign(key.get(), std::move(*history));
-    }
+    char* binary = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(root.get(), &binary, &length);
+    const EncodedPlist encoded(binary, length);
+    return binary != nullptr ? decodeBinary(encoded.bytes()) : std::nullopt;
 }
 
 } // namespace wirelark
