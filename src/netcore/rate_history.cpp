@@ -122,7 +122,15 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
             continue;
         }
         const double g = tier.granularity;
-        const double boundary = handOver(tiers, i, from);
+        // When this tier's data does not reach back to a whole slot of the next tier that lies
+        // before what the finer tiers counted (a history younger than that slot), handing over
+        // on that slot would make the next tier count those samples again. This tier then
+        // counts all it has in the period, and the next tier only what lies before that.
+        const double handOverAt = handOver(tiers, i, from);
+        const bool shortOfSlot = handOverAt > until;
+        const double boundary = shortOfSlot ? from : handOverAt;
+        Instant oldestCounted = until;
+        bool reachedBoundary = false;
         for (auto it = tier.buckets.rbegin(); it != tier.buckets.rend(); ++it) {
             const Bucket& bucket = *it;
             // Already counted by a finer tier.
@@ -130,14 +138,16 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
                 continue;
             }
             if (bucket.start < boundary || (g == 0 && bucket.start <= from)) {
+                reachedBoundary = true;
                 break;
             }
             absorb(total, bucket);
+            oldestCounted = bucket.start;
         }
-        if (boundary <= from) {
+        if (shortOfSlot ? reachedBoundary : boundary <= from) {
             return total;
         }
-        until = boundary;
+        until = shortOfSlot ? oldestCounted : boundary;
     }
     return total;
 }

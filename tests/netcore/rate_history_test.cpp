@@ -186,9 +186,37 @@ TEST(RateHistoryTest, AggregateCases) {
     EXPECT_EQ(history.aggregate(std::numeric_limits<double>::quiet_NaN(), now), RateAggregate{});
 }
 
-// Ninety days fed day by day and pruned as the monitor does: for every period the tiers must add
-// up exactly the newest samples back to a point inside the period, leaving out at most the hour
-// slot that straddles its start.
+// Checks that the aggregate over each period adds up exactly the newest samples back to a point
+// inside the period, leaving out at most the hour slot that straddles its start, and nothing at
+// all from a period that the raw samples cover. The samples are back to back, step seconds long.
+void expectEachSampleCountedOnce(const RateHistory& history, const std::vector<RateSample>& samples,
+                                 Instant now, double step) {
+    for (double period : {60.0, 600.0, 3000.0, 3600.0, 5400.0, 86400.0, 90000.0, 604800.0,
+                          2592000.0, 7776000.0, 1e10}) {
+        SCOPED_TRACE(period);
+        const Instant from = now - period;
+        const RateAggregate total = history.aggregate(period, now);
+        const auto counted = static_cast<std::size_t>(total.seconds / step);
+        ASSERT_EQ(static_cast<double>(counted) * step, total.seconds);
+        ASSERT_LE(counted, samples.size());
+        const std::size_t firstCounted = samples.size() - counted;
+        if (counted > 0) {
+            EXPECT_EQ(total, sumOf(samples, [&](const RateSample& s) {
+                          return s.end >= samples[firstCounted].end;
+                      }));
+            EXPECT_GT(samples[firstCounted].end, from);
+        }
+        const Instant retained = now - RateHistory::kStandardRetention.hour - 3600;
+        for (std::size_t i = 0; i < firstCounted; ++i) {
+            if (samples[i].end > std::max(from, retained)) {
+                EXPECT_LT(samples[i].end, from + 3600) << "dropped sample " << i;
+                EXPECT_GT(period, 3000) << "dropped sample " << i;
+            }
+        }
+    }
+}
+
+// Ninety days fed day by day and pruned as the monitor does.
 TEST(RateHistoryTest, NinetyDayAggregatesMatchTheRawSamples) {
     constexpr double kStep = 30;
     constexpr std::size_t kPerDay = 86400 / 30;
@@ -202,31 +230,22 @@ TEST(RateHistoryTest, NinetyDayAggregatesMatchTheRawSamples) {
     }
     const Instant now = samples.back().end + 3;
     history.prune(now);
+    expectEachSampleCountedOnce(history, samples, now, kStep);
+}
 
-    for (double period :
-         {60.0, 600.0, 3600.0, 5400.0, 86400.0, 90000.0, 604800.0, 2592000.0, 7776000.0, 1e10}) {
-        SCOPED_TRACE(period);
-        const Instant from = now - period;
-        const RateAggregate total = history.aggregate(period, now);
-        const auto counted = static_cast<std::size_t>(total.seconds / kStep);
-        ASSERT_EQ(static_cast<double>(counted) * kStep, total.seconds);
-        ASSERT_LE(counted, samples.size());
-        const std::size_t firstCounted = samples.size() - counted;
-        EXPECT_EQ(total, sumOf(samples, [&](const RateSample& s) {
-                      return s.end >= samples[firstCounted].end;
-                  }));
-        // Nothing from before the period, nothing dropped but the straddling slot, and nothing
-        // at all missing from a period the raw tier answers alone.
-        if (counted > 0) {
-            EXPECT_GT(samples[firstCounted].end, from);
+// Young histories, whose minute data does not reach back to a whole hour, once counted the
+// newest samples twice: in the raw tier and again in the current hour bucket.
+TEST(RateHistoryTest, YoungHistoriesCountEachSampleOnce) {
+    for (double age : {20.0, 300.0, 1800.0, 3500.0, 3700.0, 7200.0, 90000.0, 93600.0}) {
+        SCOPED_TRACE(age);
+        const auto samples = feed(kHour + 1234.5, 10, static_cast<std::size_t>(age / 10));
+        const Instant now = samples.back().end + 1;
+        RateHistory history = standardHistory();
+        for (const RateSample& sample : samples) {
+            history.add(sample);
         }
-        const Instant retained = now - RateHistory::kStandardRetention.hour - 3600;
-        for (std::size_t i = 0; i < firstCounted; ++i) {
-            if (samples[i].end > std::max(from, retained)) {
-                EXPECT_LT(samples[i].end, from + 3600) << "dropped sample " << i;
-                EXPECT_GT(period, 3600) << "dropped sample " << i;
-            }
-        }
+        history.prune(now);
+        expectEachSampleCountedOnce(history, samples, now, 10);
     }
 }
 
