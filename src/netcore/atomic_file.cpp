@@ -116,7 +116,9 @@ std::error_code writeFileAtomically(const std::filesystem::path& path,
 
 std::optional<std::vector<uint8_t>> readWholeFile(const std::filesystem::path& path,
                                                   std::size_t maxBytes) {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking so that a FIFO in the file's place cannot hang the reader; it is no regular
+    // file and is refused below.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
     if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
         static_cast<std::size_t>(status.st_size) > maxBytes) {

@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -190,9 +191,10 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
         {"empty", ""},
         {"truncated in the middle", good.substr(0, good.size() / 2)},
         {"trailer cut off", good.substr(0, good.size() - 1)},
-        {"garbage", std::string("\x7f"
-                                "ELF\x02\x01\x01\0\0\0garbage",
-                                19)},
+        {"garbage with NUL bytes", std::string("\x7f"
+                                               "ELF\x02\x01\x01\0\0\0garbage",
+                                               17)},
+        {"binary header with a broken trailer", "bplist00" + std::string(40, '\xff')},
         {"magic only", "bplist00"},
         {"XML cut short", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>en0</key>"},
         {"XML of another type", "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>x</string>"
@@ -207,6 +209,9 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
     fs::remove(file);
     fs::create_directory(file);
     EXPECT_TRUE(store.load().empty()) << "a folder in place of the file";
+    fs::remove(file);
+    ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    EXPECT_TRUE(store.load().empty()) << "a FIFO in place of the file";
     fs::remove(file);
 
     if (!havePython()) {
