@@ -112,27 +112,51 @@ FakeNetworkManager::~FakeNetworkManager() {
     close(wakeFd_);
 }
 
-void FakeNetworkManager::addProfile(FakeProfile profile) {
+void FakeNetworkManager::post(std::function<void(sd_bus*)> action) {
     {
         std::lock_guard lock(mutex_);
-        added_.push_back(std::move(profile));
+        posted_.push_back(std::move(action));
     }
     const uint64_t one = 1;
     [[maybe_unused]] const auto written = write(wakeFd_, &one, sizeof one);
 }
 
-void FakeNetworkManager::takeAddedProfiles(sd_bus* bus) {
-    std::vector<FakeProfile> added;
+void FakeNetworkManager::runPosted(sd_bus* bus) {
+    std::vector<std::function<void(sd_bus*)>> actions;
     {
         std::lock_guard lock(mutex_);
-        added.swap(added_);
+        actions.swap(posted_);
     }
-    for (auto& profile : added) {
-        fixture_.profiles.push_back(std::move(profile));
+    for (auto& action : actions) {
+        action(bus);
+    }
+}
+
+void FakeNetworkManager::addProfile(FakeProfile profile) {
+    post([this, profile](sd_bus* bus) {
+        fixture_.profiles.push_back(profile);
         const auto path = numbered(kSettingsPrefix, fixture_.profiles.size() - 1);
         sd_bus_emit_signal(bus, kSettings, "org.freedesktop.NetworkManager.Settings",
                            "NewConnection", "o", path.c_str());
-    }
+    });
+}
+
+void FakeNetworkManager::setActiveState(size_t index, uint32_t state) {
+    post([this, index, state](sd_bus* bus) {
+        fixture_.profiles.at(index).activeState = state;
+        const auto path = numbered(kActivePrefix, index);
+        sd_bus_emit_signal(bus, path.c_str(), "org.freedesktop.NetworkManager.Connection.Active",
+                           "StateChanged", "uu", state, 0u);
+    });
+}
+
+void FakeNetworkManager::removeProfile(size_t index) {
+    post([this, index](sd_bus* bus) {
+        removed_.insert(index);
+        const auto path = numbered(kSettingsPrefix, index);
+        sd_bus_emit_signal(bus, kSettings, "org.freedesktop.NetworkManager.Settings",
+                           "ConnectionRemoved", "o", path.c_str());
+    });
 }
 
 void FakeNetworkManager::run(const std::string& busAddress, std::promise<bool>& started) {
@@ -158,7 +182,7 @@ void FakeNetworkManager::run(const std::string& busAddress, std::promise<bool>& 
         if (fds[1].revents & POLLIN) {
             uint64_t count = 0;
             [[maybe_unused]] const auto got = read(wakeFd_, &count, sizeof count);
-            takeAddedProfiles(bus);
+            runPosted(bus);
         }
     }
     sd_bus_flush_close_unref(bus);
@@ -214,15 +238,31 @@ int FakeNetworkManager::handle(sd_bus_message* m) {
         }
         return closeAndSend(reply, r);
     }
+    if (member == "Get") {
+        const char* interface = nullptr;
+        const char* property = nullptr;
+        const auto a = indexUnder(path, kActivePrefix, profiles.size());
+        if (sd_bus_message_read(m, "ss", &interface, &property) > 0 && a && profiles[*a].uuid &&
+            std::strcmp(property, "Uuid") == 0) {
+            int r = sd_bus_message_append(reply, "v", "s", profiles[*a].uuid->c_str());
+            r = r < 0 ? r : sd_bus_send(nullptr, reply, nullptr);
+            sd_bus_message_unref(reply);
+            return r < 0 ? r : 1;
+        }
+    }
     if (member == "ListConnections" && path == kSettings) {
         int r = sd_bus_message_open_container(reply, 'a', "o");
         for (size_t i = 0; i < profiles.size(); ++i) {
-            r = r < 0 ? r : sd_bus_message_append(reply, "o", numbered(kSettingsPrefix, i).c_str());
+            if (!removed_.contains(i)) {
+                r = r < 0 ? r
+                          : sd_bus_message_append(reply, "o", numbered(kSettingsPrefix, i).c_str());
+            }
         }
         return closeAndSend(reply, r);
     }
     if (member == "GetSettings") {
-        if (const auto i = indexUnder(path, kSettingsPrefix, profiles.size())) {
+        if (const auto i = indexUnder(path, kSettingsPrefix, profiles.size());
+            i && !removed_.contains(*i)) {
             int r = appendSettings(reply, profiles[*i]);
             r = r < 0 ? r : sd_bus_send(nullptr, reply, nullptr);
             sd_bus_message_unref(reply);

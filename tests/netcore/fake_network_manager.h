@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <mutex>
 #include <optional>
@@ -57,14 +58,21 @@ public:
     bool ready() const { return ready_; }
     // Adds a profile and announces it with Settings.NewConnection.
     void addProfile(FakeProfile profile);
+    // Sets the active-connection state of profile `index` and sends StateChanged from it.
+    void setActiveState(size_t index, uint32_t state);
+    // Removes profile `index`'s settings object and sends Settings.ConnectionRemoved.
+    void removeProfile(size_t index);
 
 private:
     void run(const std::string& busAddress, std::promise<bool>& started);
     int handle(sd_bus_message* message);
-    void takeAddedProfiles(sd_bus* bus);
+    // Runs `action` on the service's thread, which owns the bus and the fixture.
+    void post(std::function<void(sd_bus*)> action);
+    void runPosted(sd_bus* bus);
 
     std::mutex mutex_;
-    std::vector<FakeProfile> added_;
+    std::vector<std::function<void(sd_bus*)>> posted_;
+    std::set<size_t> removed_;
     std::atomic<bool> stopping_{false};
     FakeNetworkManagerFixture fixture_;
     int wakeFd_ = -1;
