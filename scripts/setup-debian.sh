@@ -10,7 +10,7 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive
-  iproute2 dbus python3 openssl ca-certificates util-linux
+  iproute2 ethtool dbus python3 openssl ca-certificates util-linux
 )
 
 sudo=()

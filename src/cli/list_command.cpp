@@ -1,12 +1,93 @@
 #include "cli/commands.h"
 
+#include "netcore/address_lines.h"
+#include "netcore/bit_names.h"
+#include "netcore/interface_reader.h"
+#include "netcore/snapshot_json.h"
+
 #include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string_view>
 
 namespace wirelark::cli {
 
-int runList(int, char**) {
-    std::fputs("wirelark-cli: list is not available yet\n", stderr);
-    return 1;
+namespace {
+
+void printSnapshot(const InterfaceSnapshot& s) {
+    std::printf("%s: index %u\n", s.name.c_str(), s.index);
+    std::printf("    flags %s\n", BitNames::interfaceFlags.format(s.flags).c_str());
+    std::printf("    mtu %u\n", s.mtu);
+    if (s.capabilities && *s.capabilities != 0) {
+        std::printf("    options %s\n", BitNames::capabilities.format(*s.capabilities).c_str());
+    }
+    if (s.nd6Flags && *s.nd6Flags != 0) {
+        std::printf("    nd6 %s\n", BitNames::nd6Flags.format(*s.nd6Flags).c_str());
+    }
+    if (s.media) {
+        const char* status = s.media->status == MediaStatus::active     ? " \u00b7 active"
+                             : s.media->status == MediaStatus::inactive ? " \u00b7 inactive"
+                                                                        : "";
+        std::printf("    media %s%s\n", s.media->description().c_str(), status);
+    }
+    for (const auto& a : s.ipv4) {
+        std::printf("    inet %s\n", ipv4Line(a).c_str());
+    }
+    for (const auto& a : s.ipv6) {
+        std::printf("    inet6 %s\n", ipv6Line(a, true).c_str());
+    }
+    if (s.linkAddress) {
+        std::printf("    ether %s\n", s.linkAddress->description().c_str());
+    }
+    const auto& c = s.counters;
+    std::printf("    bytes in %llu out %llu, packets in %llu out %llu, errors in %llu out %llu\n",
+                (unsigned long long)c.bytesIn, (unsigned long long)c.bytesOut,
+                (unsigned long long)c.packetsIn, (unsigned long long)c.packetsOut,
+                (unsigned long long)c.errorsIn, (unsigned long long)c.errorsOut);
+    std::printf("    multicast in %llu out %llu, collisions %llu, drops in %llu\n",
+                (unsigned long long)c.multicastIn, (unsigned long long)c.multicastOut,
+                (unsigned long long)c.collisions, (unsigned long long)c.dropsIn);
+}
+
+} // namespace
+
+int runList(int argc, char** argv) {
+    bool json = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--json") {
+            json = true;
+        } else {
+            std::fprintf(
+                stderr,
+                "wirelark-cli list: unknown option '%s'\nusage: wirelark-cli list [--json]\n",
+                argv[i]);
+            return 2;
+        }
+    }
+    InterfaceReader reader;
+    const auto snapshots = reader.snapshot();
+    if (snapshots.empty()) {
+        const int error = reader.lastError();
+        std::fprintf(stderr, "wirelark-cli list: cannot read the network interfaces: %s\n",
+                     error != 0 ? std::strerror(error) : "the kernel listed none");
+        return 1;
+    }
+    if (json) {
+        auto array = nlohmann::ordered_json::array();
+        for (const auto& s : snapshots) {
+            array.push_back(toJson(s));
+        }
+        std::cout << array.dump(2) << '\n';
+        return 0;
+    }
+    for (size_t i = 0; i < snapshots.size(); ++i) {
+        if (i > 0) {
+            std::putchar('\n');
+        }
+        printSnapshot(snapshots[i]);
+    }
+    return 0;
 }
 
 } // namespace wirelark::cli

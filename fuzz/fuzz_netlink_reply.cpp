@@ -1,0 +1,28 @@
+// Feeds arbitrary bytes to the rtnetlink reply decoders as one datagram of a dump.
+#include "netcore/netlink_reply.h"
+#include "netcore/snapshot_assembly.h"
+#include "netcore/wlk_kernel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<wlk_link> links;
+    std::vector<wlk_addr> addresses;
+    const std::span<const uint8_t> datagram(data, size);
+    // Sequence 0 is what the fuzzer's own headers most often carry.
+    wirelark::readNetlinkReply(datagram, 0, [&](std::span<const uint8_t> message) {
+        wlk_link link;
+        wlk_addr address;
+        if (wlk_decode_link(message.data(), message.size(), &link)) {
+            links.push_back(link);
+        }
+        if (wlk_decode_addr(message.data(), message.size(), &address)) {
+            addresses.push_back(address);
+        }
+    });
+    wirelark::assembleSnapshots(links, addresses,
+                                [](const wlk_link&) { return wirelark::LinkExtras{}; });
+    return 0;
+}

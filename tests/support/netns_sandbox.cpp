@@ -1,0 +1,41 @@
+#include "netns_sandbox.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace wirelark::testing {
+
+std::optional<std::string> enterPrivateNetworkNamespace() {
+    if (geteuid() != 0) {
+        return "needs root to create a private network namespace (CI runs as root)";
+    }
+    if (unshare(CLONE_NEWNET | CLONE_NEWNS) != 0) {
+        return std::string("cannot create a private network namespace: ") + std::strerror(errno);
+    }
+    // Keep the new sysfs mount out of the host's mount table.
+    if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return std::string("cannot make mounts private: ") + std::strerror(errno);
+    }
+    if (mount("sysfs", "/sys", "sysfs", 0, nullptr) != 0) {
+        return std::string("cannot mount a fresh sysfs: ") + std::strerror(errno);
+    }
+    if (run("ip link set lo up") != 0) {
+        return "cannot bring up lo in the private namespace (is iproute2 installed?)";
+    }
+    return std::nullopt;
+}
+
+int run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    if (status == -1 || !WIFEXITED(status)) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace wirelark::testing

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace wirelark::testing {
+
+// Moves the calling process into a new network namespace and a new mount namespace with a
+// freshly mounted sysfs, so that /sys/class/net shows the new namespace's links. Returns why
+// that was impossible (no privilege, no namespace support), or nullopt once inside.
+std::optional<std::string> enterPrivateNetworkNamespace();
+
+// Runs a shell command (typically `ip ...`) inside the namespace; returns its exit status.
+int run(const std::string& command);
+
+} // namespace wirelark::testing
+
+// Skips the current test, saying why, when a private network namespace cannot be made.
+#define WIRELARK_ENTER_NETNS_OR_SKIP()                                                             \
+    do {                                                                                           \
+        if (auto reason = ::wirelark::testing::enterPrivateNetworkNamespace()) {                   \
+            GTEST_SKIP() << *reason;                                                               \
+        }                                                                                          \
+    } while (0)
