@@ -1,5 +1,6 @@
 #pragma once
 
+#include "netcore/link_facts.h"
 #include "netcore/network_metadata.h"
 
 #include <cstdint>
@@ -11,14 +12,6 @@
 #include <vector>
 
 namespace wirelark {
-
-// What the kernel's link list says about one interface.
-struct LinkFacts {
-    std::string name;
-    uint32_t index = 0;
-    uint16_t hwType = 0; // ARPHRD_
-    std::string kind;    // netlink kind, empty when none
-};
 
 // Where the device facts live; tests point these at folders of their own.
 struct DeviceFolders {
