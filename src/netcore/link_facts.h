@@ -16,6 +16,7 @@ struct LinkFacts {
     uint32_t index = 0;
     uint16_t hwType = 0; // ARPHRD_
     std::string kind;    // netlink kind, empty when none
+    uint32_t flags = 0;  // IFF_
 
     bool operator==(const LinkFacts&) const = default;
 };
