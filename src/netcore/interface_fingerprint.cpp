@@ -61,8 +61,8 @@ bool readOptionalString(const nlohmann::json& json, const char* key,
 
 } // namespace
 
-void to_json(nlohmann::json& json, const InterfaceFingerprint& fingerprint) {
-    json = {{"key", fingerprint.key}, {"name", fingerprint.name}};
+nlohmann::ordered_json toJson(const InterfaceFingerprint& fingerprint) {
+    nlohmann::ordered_json json = {{"key", fingerprint.key}, {"name", fingerprint.name}};
     if (fingerprint.title) {
         json["title"] = *fingerprint.title;
     }
@@ -70,6 +70,7 @@ void to_json(nlohmann::json& json, const InterfaceFingerprint& fingerprint) {
         json["address"] = *fingerprint.address;
     }
     json["permanentAddress"] = fingerprint.permanentAddress;
+    return json;
 }
 
 std::optional<InterfaceFingerprint> fingerprintFromJson(const nlohmann::json& json) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 namespace wirelark {
 
@@ -22,7 +22,7 @@ struct InterfaceFingerprint {
 };
 
 // The stored form: "key", "name", "title" and "address" only when present, "permanentAddress".
-void to_json(nlohmann::json& json, const InterfaceFingerprint& fingerprint);
+nlohmann::ordered_json toJson(const InterfaceFingerprint& fingerprint);
 // Needs string "key" and "name"; "title", "address" and "permanentAddress" may be missing or
 // null (false for the flag). Absent when a member has the wrong type.
 std::optional<InterfaceFingerprint> fingerprintFromJson(const nlohmann::json& json);

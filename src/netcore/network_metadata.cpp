@@ -17,7 +17,8 @@ std::optional<NetworkService> NetworkMetadata::service(const std::string& bsdNam
 
 namespace {
 
-void putOptional(nlohmann::json& json, const char* key, const std::optional<std::string>& value) {
+void putOptional(nlohmann::ordered_json& json, const char* key,
+                 const std::optional<std::string>& value) {
     if (value) {
         json[key] = *value;
     }
@@ -30,23 +31,35 @@ std::size_t hashOf(const T& value) {
 
 } // namespace
 
-void to_json(nlohmann::json& json, const InterfaceMetadata& metadata) {
-    json = {{"bsdName", metadata.bsdName}};
+nlohmann::ordered_json toJson(const InterfaceMetadata& metadata) {
+    nlohmann::ordered_json json = {{"bsdName", metadata.bsdName}};
     putOptional(json, "displayName", metadata.displayName);
     putOptional(json, "interfaceType", metadata.interfaceType);
     putOptional(json, "hardwareAddress", metadata.hardwareAddress);
+    return json;
 }
 
-void to_json(nlohmann::json& json, const NetworkService& service) {
-    json = {{"id", service.id}, {"name", service.name}, {"enabled", service.enabled}};
+nlohmann::ordered_json toJson(const NetworkService& service) {
+    nlohmann::ordered_json json = {
+        {"id", service.id}, {"name", service.name}, {"enabled", service.enabled}};
     putOptional(json, "bsdName", service.bsdName);
     json["hidden"] = service.hidden;
+    return json;
 }
 
-void to_json(nlohmann::json& json, const NetworkMetadata& metadata) {
-    json = {{"interfaces", metadata.interfaces}, {"services", metadata.services}};
+nlohmann::ordered_json toJson(const NetworkMetadata& metadata) {
+    nlohmann::ordered_json interfaces = nlohmann::ordered_json::object();
+    for (const auto& [name, entry] : metadata.interfaces) {
+        interfaces[name] = toJson(entry);
+    }
+    nlohmann::ordered_json services = nlohmann::ordered_json::array();
+    for (const auto& service : metadata.services) {
+        services.push_back(toJson(service));
+    }
+    nlohmann::ordered_json json = {{"interfaces", interfaces}, {"services", services}};
     putOptional(json, "primaryIPv4Interface", metadata.primaryIPv4Interface);
     putOptional(json, "primaryIPv6Interface", metadata.primaryIPv6Interface);
+    return json;
 }
 
 } // namespace wirelark

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 namespace wirelark {
 
@@ -40,10 +40,10 @@ struct NetworkMetadata {
     bool operator==(const NetworkMetadata&) const = default;
 };
 
-// JSON objects keyed by the field names; absent optionals are left out.
-void to_json(nlohmann::json& json, const InterfaceMetadata& metadata);
-void to_json(nlohmann::json& json, const NetworkService& service);
-void to_json(nlohmann::json& json, const NetworkMetadata& metadata);
+// JSON objects with the field names as members, in field order; absent optionals are left out.
+nlohmann::ordered_json toJson(const InterfaceMetadata& metadata);
+nlohmann::ordered_json toJson(const NetworkService& service);
+nlohmann::ordered_json toJson(const NetworkMetadata& metadata);
 
 } // namespace wirelark
 

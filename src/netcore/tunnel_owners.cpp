@@ -35,8 +35,8 @@ std::string executablePath(int32_t pid) {
 
 } // namespace
 
-void to_json(nlohmann::json& json, const TunnelOwner& owner) {
-    json = {{"pid", owner.pid}, {"name", owner.name}, {"path", owner.path}};
+nlohmann::ordered_json toJson(const TunnelOwner& owner) {
+    return {{"pid", owner.pid}, {"name", owner.name}, {"path", owner.path}};
 }
 
 TunnelOwners::TunnelOwners(std::vector<std::filesystem::path> applicationDirectories)

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json_fwd.hpp>
+#include <nlohmann/json.hpp>
 
 namespace wirelark {
 
@@ -21,7 +21,7 @@ struct TunnelOwner {
 };
 
 // {"pid": ..., "name": ..., "path": ...}
-void to_json(nlohmann::json& json, const TunnelOwner& owner);
+nlohmann::ordered_json toJson(const TunnelOwner& owner);
 
 // Finds the processes that hold tun and tap devices of this network namespace. Scanning reads
 // every process's descriptors: run it when tunnels come or go, never on every tick. Only root

@@ -40,8 +40,8 @@ int openTunnel(const char* name, short kind) {
 
 TEST(TunnelOwners, JsonFormHasPidNameAndPath) {
     const TunnelOwner owner{42, "Tunnel Tool", "/opt/Tunnel Tool/bin/tool"};
-    EXPECT_EQ(nlohmann::json(owner).dump(),
-              R"({"name":"Tunnel Tool","path":"/opt/Tunnel Tool/bin/tool","pid":42})");
+    EXPECT_EQ(toJson(owner).dump(),
+              R"({"pid":42,"name":"Tunnel Tool","path":"/opt/Tunnel Tool/bin/tool"})");
 }
 
 TEST(TunnelOwners, FindsThisProcessAsOwnerOfItsTunnels) {
