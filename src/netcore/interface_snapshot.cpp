@@ -178,5 +178,6 @@ std::size_t std::hash<wirelark::InterfaceSnapshot>::operator()(
     hashCombine(seed, hashOf(s.capabilities));
     hashCombine(seed, hashOf(s.nd6Flags));
     hashCombine(seed, static_cast<std::size_t>(s.functionalType));
+    hashCombine(seed, hashOf(s.deviceKind));
     return seed;
 }

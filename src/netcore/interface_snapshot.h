@@ -102,6 +102,9 @@ struct InterfaceSnapshot {
     std::optional<uint32_t> capabilities;
     std::optional<uint32_t> nd6Flags;
     FunctionalType functionalType = FunctionalType::unknown;
+    // The kernel's name for the kind of device (veth, bridge, tun, wireguard, gre, sit, ...);
+    // empty for devices the kernel names no kind for, such as physical ones.
+    std::string deviceKind;
 
     bool isUp() const { return hasFlag(0x1); }
     bool isRunning() const { return hasFlag(0x40); }

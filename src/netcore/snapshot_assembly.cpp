@@ -117,6 +117,7 @@ assembleSnapshots(std::span<const wlk_link> links, std::span<const wlk_addr> add
         s.flags = link.flags;
         s.mtu = link.mtu;
         s.ifType = wlk_if_type(link.hw_type, link.kind);
+        s.deviceKind = link.kind;
         if (link.has_stats) {
             s.counters = countersFrom(link.stats);
         }

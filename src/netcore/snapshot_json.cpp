@@ -72,6 +72,9 @@ nlohmann::ordered_json toJson(const InterfaceSnapshot& s) {
     putIfPresent(object, "capabilities", s.capabilities);
     putIfPresent(object, "nd6Flags", s.nd6Flags);
     object["functionalType"] = caseName(s.functionalType);
+    if (!s.deviceKind.empty()) {
+        object["deviceKind"] = s.deviceKind;
+    }
     return object;
 }
 

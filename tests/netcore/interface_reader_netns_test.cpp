@@ -210,7 +210,8 @@ TEST(InterfaceReaderNetns, InterfaceThatDisappearsBetweenReads) {
 
     ASSERT_EQ(run("ip link add wv0 type veth peer name wv1"), 0);
     ASSERT_EQ(run("ip link set wv0 mtu 1280"), 0);
-    const auto* recreated = find(reader.snapshot(), "wv0");
+    const auto again = reader.snapshot();
+    const auto* recreated = find(again, "wv0");
     ASSERT_NE(recreated, nullptr);
     EXPECT_EQ(recreated->mtu, 1280u);
 }

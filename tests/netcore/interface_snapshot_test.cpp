@@ -124,6 +124,7 @@ TEST(InterfaceSnapshot, EqualityAndHashingCoverEveryField) {
     vary([](auto& s) { s.capabilities = 0; });
     vary([](auto& s) { s.nd6Flags = 0; });
     vary([](auto& s) { s.functionalType = FunctionalType::wired; });
+    vary([](auto& s) { s.deviceKind = "veth"; });
 
     std::unordered_set<InterfaceSnapshot> set{base};
     for (const auto& v : variants) {

@@ -141,6 +141,9 @@ TEST(NetlinkDecode, RecordedDumpsAssembleIntoSnapshots) {
 
     const auto& veth = snapshots[2];
     EXPECT_EQ(veth.name, "veth0");
+    EXPECT_EQ(veth.deviceKind, "veth");
+    EXPECT_EQ(snapshots[0].deviceKind, "");
+    EXPECT_EQ(snapshots[4].deviceKind, "tun");
     EXPECT_EQ(veth.capabilities, veth.index);
     ASSERT_EQ(veth.ipv4.size(), 1u);
     EXPECT_EQ(veth.ipv4[0],
