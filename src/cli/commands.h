@@ -13,5 +13,6 @@ struct Command {
 };
 
 int runList(int argc, char** argv);
+int runWatchConfig(int argc, char** argv);
 
 } // namespace wirelark::cli

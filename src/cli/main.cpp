@@ -11,6 +11,8 @@ using wirelark::cli::Command;
 constexpr Command kCommands[] = {
     {"list", "list [--json]", "every interface with its addresses, flags, media and counters",
      wirelark::cli::runList},
+    {"watch-config", "watch-config", "print each batch of changed configuration keys (Ctrl-C ends)",
+     wirelark::cli::runWatchConfig},
 };
 
 void printUsage(std::FILE* out) {
