@@ -33,6 +33,12 @@ FakeNetworkManagerFixture twentyProfiles() {
     return fixture;
 }
 
+SystemConfigurationReader readerOnBus(const std::string& address) {
+    SystemConfigurationReader::Sources sources;
+    sources.openBus = [address] { return DbusConnection::openAddress(address); };
+    return SystemConfigurationReader(sources);
+}
+
 void BM_ReadWithFakeNetworkManager(benchmark::State& state) {
     std::string why;
     auto daemon = PrivateBus::start(why);
@@ -41,10 +47,7 @@ void BM_ReadWithFakeNetworkManager(benchmark::State& state) {
         return;
     }
     FakeNetworkManager networkManager(daemon->address(), twentyProfiles());
-    SystemConfigurationReader::Sources sources;
-    const std::string address = daemon->address();
-    sources.openBus = [address] { return DbusConnection::openAddress(address); };
-    const SystemConfigurationReader reader(sources);
+    const auto reader = readerOnBus(daemon->address());
     size_t services = 0;
     for (auto _ : state) {
         services = reader.read().services.size();
@@ -61,10 +64,7 @@ void BM_ReadOnBusWithoutNetworkManager(benchmark::State& state) {
         state.SkipWithError(why.c_str());
         return;
     }
-    SystemConfigurationReader::Sources sources;
-    const std::string address = daemon->address();
-    sources.openBus = [address] { return DbusConnection::openAddress(address); };
-    const SystemConfigurationReader reader(sources);
+    const auto reader = readerOnBus(daemon->address());
     for (auto _ : state) {
         benchmark::DoNotOptimize(reader.read());
     }
