@@ -11,6 +11,9 @@ using wirelark::cli::Command;
 constexpr Command kCommands[] = {
     {"list", "list [--json]", "every interface with its addresses, flags, media and counters",
      wirelark::cli::runList},
+    {"public-ip", "public-ip [--url URL] [--key-path PATH] [--json]",
+     "the public IPv4 and IPv6 addresses, as a lookup service sees them",
+     wirelark::cli::runPublicIP},
     {"watch-config", "watch-config", "print each batch of changed configuration keys (Ctrl-C ends)",
      wirelark::cli::runWatchConfig},
 };
@@ -18,7 +21,7 @@ constexpr Command kCommands[] = {
 void printUsage(std::FILE* out) {
     std::fputs("usage: wirelark-cli <command> [options]\n\ncommands:\n", out);
     for (const auto& command : kCommands) {
-        std::fprintf(out, "  %-40s %s\n", command.usage, command.summary);
+        std::fprintf(out, "  %-52s %s\n", command.usage, command.summary);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "netcore/wlk_kernel.h"
 
+#include "netcore/netlink_attributes.h"
+
 #include <linux/if.h>
 #include <linux/if_addr.h>
 #include <linux/if_arp.h>
@@ -15,39 +17,8 @@
 
 namespace {
 
-// Walks the attributes of a message body; every read stays inside the span, since attributes
-// from the kernel (or from a fuzzer) may be short or malformed.
-class Attributes {
-public:
-    explicit Attributes(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-
-    template <typename Visitor>
-    void forEach(Visitor&& visit) const {
-        size_t offset = 0;
-        while (offset + sizeof(nlattr) <= bytes_.size()) {
-            nlattr header;
-            std::memcpy(&header, bytes_.data() + offset, sizeof header);
-            if (header.nla_len < sizeof(nlattr) || header.nla_len > bytes_.size() - offset) {
-                return;
-            }
-            visit(header.nla_type & NLA_TYPE_MASK,
-                  bytes_.subspan(offset + NLA_HDRLEN, header.nla_len - NLA_HDRLEN));
-            offset += NLA_ALIGN(header.nla_len);
-        }
-    }
-
-private:
-    std::span<const uint8_t> bytes_;
-};
-
-template <typename T>
-bool readValue(std::span<const uint8_t> payload, T& out) {
-    if (payload.size() < sizeof(T)) {
-        return false;
-    }
-    std::memcpy(&out, payload.data(), sizeof(T));
-    return true;
-}
+using wirelark::NetlinkAttributes;
+using wirelark::readNetlinkValue;
 
 void copyName(std::span<const uint8_t> payload, char* out, size_t size) {
     const size_t n =
@@ -105,11 +76,11 @@ void decodeInet6Conf(std::span<const uint8_t> conf, wlk_link& link) {
 }
 
 void decodeAfSpec(std::span<const uint8_t> payload, wlk_link& link) {
-    Attributes(payload).forEach([&](uint16_t family, std::span<const uint8_t> perFamily) {
+    NetlinkAttributes(payload).forEach([&](uint16_t family, std::span<const uint8_t> perFamily) {
         if (family != AF_INET6) {
             return;
         }
-        Attributes(perFamily).forEach([&](uint16_t type, std::span<const uint8_t> value) {
+        NetlinkAttributes(perFamily).forEach([&](uint16_t type, std::span<const uint8_t> value) {
             if (type == IFLA_INET6_CONF) {
                 decodeInet6Conf(value, link);
             }
@@ -118,7 +89,7 @@ void decodeAfSpec(std::span<const uint8_t> payload, wlk_link& link) {
 }
 
 void decodeLinkInfo(std::span<const uint8_t> payload, wlk_link& link) {
-    Attributes(payload).forEach([&](uint16_t type, std::span<const uint8_t> value) {
+    NetlinkAttributes(payload).forEach([&](uint16_t type, std::span<const uint8_t> value) {
         if (type == IFLA_INFO_KIND) {
             copyName(value, link.kind, sizeof link.kind);
         }
@@ -142,17 +113,17 @@ int wlk_decode_link(const void* message, size_t length, struct wlk_link* out) {
     link.hw_type = info.ifi_type;
     const size_t attributes = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifinfomsg));
     if (attributes < bytes.size()) {
-        Attributes(bytes.subspan(attributes))
+        NetlinkAttributes(bytes.subspan(attributes))
             .forEach([&](uint16_t type, std::span<const uint8_t> value) {
                 switch (type) {
                 case IFLA_IFNAME:
                     copyName(value, link.name, sizeof link.name);
                     break;
                 case IFLA_MTU:
-                    readValue(value, link.mtu);
+                    readNetlinkValue(value, link.mtu);
                     break;
                 case IFLA_MAX_MTU:
-                    readValue(value, link.max_mtu);
+                    readNetlinkValue(value, link.max_mtu);
                     break;
                 case IFLA_ADDRESS:
                     if (!value.empty() && value.size() <= sizeof link.address &&
@@ -208,7 +179,7 @@ int wlk_decode_addr(const void* message, size_t length, struct wlk_addr* out) {
     };
     const size_t attributes = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifaddrmsg));
     if (attributes < bytes.size()) {
-        Attributes(bytes.subspan(attributes))
+        NetlinkAttributes(bytes.subspan(attributes))
             .forEach([&](uint16_t type, std::span<const uint8_t> value) {
                 switch (type) {
                 case IFA_LOCAL:
@@ -223,10 +194,10 @@ int wlk_decode_addr(const void* message, size_t length, struct wlk_addr* out) {
                     }
                     break;
                 case IFA_FLAGS:
-                    readValue(value, addr.flags);
+                    readNetlinkValue(value, addr.flags);
                     break;
                 case IFA_PROTO:
-                    if (readValue(value, addr.proto)) {
+                    if (readNetlinkValue(value, addr.proto)) {
                         addr.has_proto = 1;
                     }
                     break;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace wirelark {
+
+// The lookup's own failures, each with the text the user sees.
+class PublicIPError {
+public:
+    enum class Code { http, badURL, malformed, noAddress };
+
+    static PublicIPError http(int status) { return PublicIPError(Code::http, status); }
+    static PublicIPError badURL() { return PublicIPError(Code::badURL); }
+    static PublicIPError malformed() { return PublicIPError(Code::malformed); }
+    static PublicIPError noAddress() { return PublicIPError(Code::noAddress); }
+
+    Code code() const { return code_; }
+    // The HTTP status of an `http` error, 0 otherwise.
+    int status() const { return status_; }
+    std::string description() const;
+
+    bool operator==(const PublicIPError&) const = default;
+
+private:
+    explicit PublicIPError(Code code, int status = 0) : code_(code), status_(status) {}
+
+    Code code_;
+    int status_;
+};
+
+// A failure of the connection itself: its text comes from the system (or OpenSSL) at the time.
+struct NetworkError {
+    enum class Code { timedOut, cancelled, connection };
+
+    Code code;
+    std::string description;
+
+    static NetworkError timedOut() { return {Code::timedOut, "The request timed out."}; }
+    static NetworkError cancelled() { return {Code::cancelled, "The lookup was cancelled."}; }
+    static NetworkError connection(std::string text) { return {Code::connection, std::move(text)}; }
+
+    bool operator==(const NetworkError&) const = default;
+};
+
+using LookupError = std::variant<PublicIPError, NetworkError>;
+
+std::string describe(const LookupError& error);
+
+// A value, or the reason there is none.
+template <typename T>
+class LookupResult {
+public:
+    LookupResult(T value) : state_(std::move(value)) {}
+    LookupResult(PublicIPError error) : state_(LookupError(error)) {}
+    LookupResult(NetworkError error) : state_(LookupError(std::move(error))) {}
+    LookupResult(LookupError error) : state_(std::move(error)) {}
+
+    bool ok() const { return state_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+    const T& value() const& { return std::get<0>(state_); }
+    T&& value() && { return std::get<0>(std::move(state_)); }
+    const LookupError& error() const { return std::get<1>(state_); }
+
+private:
+    std::variant<T, LookupError> state_;
+};
+
+} // namespace wirelark
