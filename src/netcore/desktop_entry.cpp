@@ -64,6 +64,10 @@ DesktopEntry parseDesktopEntry(std::string_view text) {
             continue;
         }
         const std::string_view key = trimmed(line.substr(0, equals));
+        if (key == "Hidden") {
+            entry.hidden = trimmed(line.substr(equals + 1)) == "true";
+            continue;
+        }
         std::optional<std::string>* field = key == "Name"      ? &entry.name
                                             : key == "Exec"    ? &entry.exec
                                             : key == "TryExec" ? &entry.tryExec

@@ -12,6 +12,8 @@ struct DesktopEntry {
     std::optional<std::string> name;
     std::optional<std::string> exec;
     std::optional<std::string> tryExec;
+    // Hidden=true: the entry counts as deleted (a user's copy hides a system entry this way).
+    bool hidden = false;
 
     bool operator==(const DesktopEntry&) const = default;
 };

@@ -99,7 +99,7 @@ const std::map<std::string, std::string>& ExecutableNames::desktopNames() {
             std::stringstream text;
             text << stream.rdbuf();
             const auto entry = parseDesktopEntry(text.str());
-            if (!entry.name || entry.name->empty()) {
+            if (entry.hidden || !entry.name || entry.name->empty()) {
                 continue;
             }
             for (const auto& command : {entry.exec, entry.tryExec}) {

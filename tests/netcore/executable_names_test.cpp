@@ -54,6 +54,9 @@ TEST(DesktopEntry, ReadsTheMainGroupOnly) {
     EXPECT_EQ(entry.name, "Tunnel Tool");
     EXPECT_EQ(entry.exec, "\"/opt/My App/run\" --tray %U");
     EXPECT_EQ(entry.tryExec, std::nullopt);
+    EXPECT_FALSE(entry.hidden);
+    EXPECT_TRUE(parseDesktopEntry("[Desktop Entry]\nHidden = true\n").hidden);
+    EXPECT_FALSE(parseDesktopEntry("[Desktop Entry]\nHidden=false\n").hidden);
     EXPECT_EQ(parseDesktopEntry(""), DesktopEntry{});
     EXPECT_EQ(parseDesktopEntry("Name=outside any group\n"), DesktopEntry{});
     EXPECT_EQ(parseDesktopEntry("[Desktop Entry]\nName"), DesktopEntry{});
@@ -96,6 +99,9 @@ TEST(ExecutableNames, FollowsTheDisplayNameRule) {
     writeFile(later / "helper.desktop",
               "[Desktop Entry]\nName=Shadowed\nExec=" + helper.string() + "\n");
     writeFile(later / "other.desktop", "[Desktop Entry]\nName=Later\nExec=/srv/later/run\n");
+    // A user's Hidden=true copy deletes the system entry of the same id.
+    writeFile(apps / "removed.desktop", "[Desktop Entry]\nHidden=true\n");
+    writeFile(later / "removed.desktop", "[Desktop Entry]\nName=Removed\nExec=/srv/removed\n");
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (data.path() / "bin").c_str(), 1);
 
@@ -112,6 +118,7 @@ TEST(ExecutableNames, FollowsTheDisplayNameRule) {
         {onPath.string(), "Path Tool"},
         {"/srv/later/run", "Later"},
         {"/srv/nameless", "nameless"},
+        {"/srv/removed", "removed"},
         {"/opt/Acme VPN/bin/acmed", "Acme VPN"},
         {"/opt/acmed", "acmed"},
         {"/home/someone/bin/tunneld", "tunneld"},
