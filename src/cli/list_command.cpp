@@ -5,6 +5,8 @@
 #include "netcore/interface_reader.h"
 #include "netcore/snapshot_json.h"
 
+#include "cli/system_annotations.h"
+
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -73,10 +75,12 @@ int runList(int argc, char** argv) {
                      error != 0 ? std::strerror(error) : "the kernel listed none");
         return 1;
     }
+    const auto annotations = SystemAnnotations::read();
     if (json) {
         auto array = nlohmann::ordered_json::array();
         for (const auto& s : snapshots) {
             array.push_back(toJson(s));
+            annotations.annotate(array.back(), s.name);
         }
         std::cout << array.dump(2) << '\n';
         return 0;
@@ -86,6 +90,7 @@ int runList(int argc, char** argv) {
             std::putchar('\n');
         }
         printSnapshot(snapshots[i]);
+        annotations.print(stdout, snapshots[i].name);
     }
     return 0;
 }

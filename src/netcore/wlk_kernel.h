@@ -55,6 +55,7 @@ struct wlk_media {
     uint64_t speed_bps; /* 0 when unknown */
 };
 
+/* Each also decodes the deletion message (RTM_DELLINK, RTM_DELADDR), which has the same form. */
 int wlk_decode_link(const void* message, size_t length, struct wlk_link* out);
 int wlk_decode_addr(const void* message, size_t length, struct wlk_addr* out);
 

@@ -28,6 +28,7 @@ void copyName(std::span<const uint8_t> payload, char* out, size_t size) {
 }
 
 // Message body after the netlink header and the family header, or empty when too short.
+// `type` is the RTM_NEW* type; its RTM_DEL* twin, which has the same layout, is accepted too.
 std::span<const uint8_t> body(const void* message, size_t length, uint16_t type,
                               size_t familySize) {
     if (message == nullptr || length < NLMSG_HDRLEN + familySize) {
@@ -35,8 +36,8 @@ std::span<const uint8_t> body(const void* message, size_t length, uint16_t type,
     }
     nlmsghdr header;
     std::memcpy(&header, message, sizeof header);
-    if (header.nlmsg_type != type || header.nlmsg_len < NLMSG_HDRLEN + familySize ||
-        header.nlmsg_len > length) {
+    if ((header.nlmsg_type != type && header.nlmsg_type != type + 1) ||
+        header.nlmsg_len < NLMSG_HDRLEN + familySize || header.nlmsg_len > length) {
         return {};
     }
     return {static_cast<const uint8_t*>(message), header.nlmsg_len};

@@ -3,6 +3,8 @@
 #include "netcore/snapshot_assembly.h"
 #include "netcore/wlk_kernel.h"
 
+#include "netlink_message_builder.h"
+
 #include <gtest/gtest.h>
 
 #include <linux/if.h>
@@ -20,6 +22,7 @@
 #include <vector>
 
 using namespace wirelark;
+using wirelark::testing::MessageBuilder;
 
 namespace {
 
@@ -73,46 +76,6 @@ Dump decodeRecordedDumps() {
     }
     return dump;
 }
-
-// Builds netlink messages by hand for the cases the kernel will not produce on request.
-class MessageBuilder {
-public:
-    MessageBuilder(uint16_t type, uint32_t sequence, uint16_t flags = 0) {
-        nlmsghdr header{};
-        header.nlmsg_type = type;
-        header.nlmsg_seq = sequence;
-        header.nlmsg_flags = flags;
-        append(&header, sizeof header);
-    }
-    template <typename T>
-    MessageBuilder& body(const T& value) {
-        append(&value, sizeof value);
-        return *this;
-    }
-    MessageBuilder& attribute(uint16_t type, const void* data, size_t size) {
-        nlattr header{static_cast<uint16_t>(NLA_HDRLEN + size), type};
-        append(&header, sizeof header);
-        append(data, size);
-        return *this;
-    }
-    MessageBuilder& attribute(uint16_t type, const std::string& text) {
-        return attribute(type, text.c_str(), text.size() + 1);
-    }
-    Bytes bytes() const {
-        Bytes copy = bytes_;
-        const uint32_t length = static_cast<uint32_t>(copy.size());
-        std::memcpy(copy.data(), &length, sizeof length);
-        return copy;
-    }
-
-private:
-    void append(const void* data, size_t size) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        bytes_.insert(bytes_.end(), p, p + size);
-        bytes_.resize(NLMSG_ALIGN(bytes_.size()));
-    }
-    Bytes bytes_;
-};
 
 Bytes linkMessage(const std::string& name, size_t statsSize) {
     ifinfomsg info{};
@@ -197,6 +160,29 @@ TEST(NetlinkDecode, RecordedDumpsAssembleIntoSnapshots) {
     EXPECT_EQ(tun.ipv4[0],
               (IPv4Address{"10.1.0.1", "255.255.255.255", 32, std::nullopt, "10.1.0.2"}));
     EXPECT_EQ(snapshots[6].name, "abcdefghijklmno");
+}
+
+TEST(NetlinkDecode, DeletionMessagesDecodeLikeNewOnes) {
+    ifinfomsg info{};
+    info.ifi_index = 7;
+    const Bytes deleted =
+        MessageBuilder(RTM_DELLINK, 0).body(info).attribute(IFLA_IFNAME, "gone0").bytes();
+    wlk_link link{};
+    ASSERT_TRUE(wlk_decode_link(deleted.data(), deleted.size(), &link));
+    EXPECT_EQ(link.index, 7u);
+    EXPECT_STREQ(link.name, "gone0");
+    ifaddrmsg address{};
+    address.ifa_family = AF_INET6;
+    address.ifa_index = 7;
+    const uint8_t ip[16] = {0x20, 0x01, 0x0d, 0xb8, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    const Bytes removed =
+        MessageBuilder(RTM_DELADDR, 0).body(address).attribute(IFA_ADDRESS, ip, sizeof ip).bytes();
+    wlk_addr addr{};
+    ASSERT_TRUE(wlk_decode_addr(removed.data(), removed.size(), &addr));
+    EXPECT_EQ(addr.index, 7u);
+    const Bytes route = MessageBuilder(RTM_NEWROUTE, 0).body(info).bytes();
+    EXPECT_FALSE(wlk_decode_link(route.data(), route.size(), &link));
+    EXPECT_FALSE(wlk_decode_addr(route.data(), route.size(), &addr));
 }
 
 TEST(NetlinkDecode, Stats64OfBothKernelSizes) {

@@ -1,0 +1,100 @@
+#include "private_bus.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace wirelark::testing {
+
+namespace {
+
+constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>custom</type>
+  <listen>unix:path=@SOCKET@</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow own="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+  </policy>
+</busconfig>
+)";
+
+} // namespace
+
+std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
+    char folderTemplate[] = "/tmp/wirelark-bus-XXXXXX";
+    if (mkdtemp(folderTemplate) == nullptr) {
+        why = "cannot create a folder for the bus";
+        return nullptr;
+    }
+    const std::string folder = folderTemplate;
+    std::string config = kConfig;
+    config.replace(config.find("@SOCKET@"), 8, folder + "/bus");
+    std::ofstream(folder + "/bus.conf") << config;
+
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        why = "pipe failed";
+        return nullptr;
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], 3);
+        // Its complaint about the fd limit it may not raise is noise in test logs.
+        const int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) {
+            dup2(quiet, 2);
+        }
+        const std::string configArg = "--config-file=" + folder + "/bus.conf";
+        execlp("dbus-daemon", "dbus-daemon", configArg.c_str(), "--nofork", "--nopidfile",
+               "--print-address=3", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string address;
+    pollfd readable{pipeFds[0], POLLIN, 0};
+    char buffer[512];
+    while (address.find('\n') == std::string::npos && poll(&readable, 1, 10000) > 0) {
+        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
+        if (n <= 0) {
+            break;
+        }
+        address.append(buffer, static_cast<size_t>(n));
+    }
+    close(pipeFds[0]);
+    if (pid < 0 || address.find('\n') == std::string::npos) {
+        why = "dbus-daemon did not start (is the dbus package installed?)";
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+        std::filesystem::remove_all(folder);
+        return nullptr;
+    }
+    address.resize(address.find('\n'));
+    return std::unique_ptr<PrivateBus>(new PrivateBus(folder, pid, address));
+}
+
+PrivateBus::~PrivateBus() {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+}
+
+void PrivateBus::becomeSystemBus() const {
+    setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+} // namespace wirelark::testing

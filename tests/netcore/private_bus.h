@@ -1,0 +1,34 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+namespace wirelark::testing {
+
+// A dbus-daemon of its own, with no service directories, so nothing is ever activated: the
+// only services on it are the fakes a test starts.
+class PrivateBus {
+public:
+    // Null (with the reason in `why`) when the daemon cannot start.
+    static std::unique_ptr<PrivateBus> start(std::string& why);
+    ~PrivateBus();
+
+    PrivateBus(const PrivateBus&) = delete;
+    PrivateBus& operator=(const PrivateBus&) = delete;
+
+    const std::string& address() const { return address_; }
+    // Makes this bus the system bus of the process (DBUS_SYSTEM_BUS_ADDRESS).
+    void becomeSystemBus() const;
+
+private:
+    PrivateBus(std::string folder, pid_t pid, std::string address)
+        : folder_(std::move(folder)), pid_(pid), address_(std::move(address)) {}
+
+    std::string folder_;
+    pid_t pid_;
+    std::string address_;
+};
+
+} // namespace wirelark::testing
