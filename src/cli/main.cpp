@@ -17,6 +17,8 @@ constexpr Command kCommands[] = {
     {"stats", "stats [--history FILE] [--period SECONDS]... [--json]",
      "measured time, bytes and rates per interface over periods, from the history file",
      wirelark::cli::runStats},
+    {"watch", "watch [--interval S] [--count N] [--period S]... [--all] [--json] [--record]",
+     "live rates and statistics of the active interfaces, every interval", wirelark::cli::runWatch},
     {"watch-config", "watch-config", "print each batch of changed configuration keys (Ctrl-C ends)",
      wirelark::cli::runWatchConfig},
 };

@@ -1,14 +1,12 @@
 #include "cli/commands.h"
+#include "cli/stats_output.h"
 
 #include "netcore/atomic_file.h"
 #include "netcore/history_codec.h"
 #include "netcore/history_location.h"
-#include "netcore/rate_format.h"
 
 #include <nlohmann/json.hpp>
 
-#include <charconv>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -30,15 +28,6 @@ struct StatsOptions {
 constexpr uint64_t kDefaultPeriods[] = {3600, 86400, 604800, 7776000};
 constexpr const char* kUsage =
     "usage: wirelark-cli stats [--history FILE] [--period SECONDS]... [--json]\n";
-
-std::optional<uint64_t> parsePeriod(std::string_view text) {
-    uint64_t seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc{} || end != text.data() + text.size() || seconds == 0) {
-        return std::nullopt;
-    }
-    return seconds;
-}
 
 // Nothing after printing the reason when the arguments are not understood.
 std::optional<StatsOptions> parseOptions(int argc, char** argv) {
@@ -100,28 +89,10 @@ HistoryMap readHistories(const std::optional<std::filesystem::path>& path) {
     return std::move(*histories);
 }
 
-nlohmann::json minimumJson(double minimum) {
-    return std::isinf(minimum) ? nlohmann::json(nullptr) : nlohmann::json(minimum);
-}
-
-nlohmann::json aggregateJson(const RateAggregate& aggregate) {
-    return {
-        {"seconds", aggregate.seconds},
-        {"bytesIn", aggregate.bytesIn},
-        {"bytesOut", aggregate.bytesOut},
-        {"minIn", minimumJson(aggregate.minIn)},
-        {"maxIn", aggregate.maxIn},
-        {"minOut", minimumJson(aggregate.minOut)},
-        {"maxOut", aggregate.maxOut},
-        {"averageIn", aggregate.averageIn()},
-        {"averageOut", aggregate.averageOut()},
-    };
-}
-
 void printJson(const HistoryMap& histories, const std::vector<uint64_t>& periods, Instant now) {
-    nlohmann::json document = nlohmann::json::object();
+    nlohmann::ordered_json document = nlohmann::ordered_json::object();
     for (const auto& [key, history] : histories) {
-        nlohmann::json byPeriod = nlohmann::json::object();
+        nlohmann::ordered_json byPeriod = nlohmann::ordered_json::object();
         for (uint64_t period : periods) {
             byPeriod[std::to_string(period)] =
                 aggregateJson(history.aggregate(static_cast<double>(period), now));
@@ -135,21 +106,9 @@ void printText(const HistoryMap& histories, const std::vector<uint64_t>& periods
     for (const auto& [key, history] : histories) {
         std::printf("%s\n", key.c_str());
         for (uint64_t period : periods) {
-            const RateAggregate total = history.aggregate(static_cast<double>(period), now);
-            const std::string label = periodLabel(static_cast<double>(period));
-            if (total.isEmpty()) {
-                std::printf("  %-5s \u2014\n", label.c_str());
-                continue;
-            }
-            std::printf(
-                "  %-5s measured %.0f s, %llu bytes in, %llu bytes out; average \u2193 %s "
-                "\u2191 %s; min\u2013max \u2193 %s\u2013%s \u2191 %s\u2013%s\n",
-                label.c_str(), total.seconds, static_cast<unsigned long long>(total.bytesIn),
-                static_cast<unsigned long long>(total.bytesOut),
-                rateText(total.averageIn(), false).c_str(),
-                rateText(total.averageOut(), false).c_str(), rateText(total.minIn, false).c_str(),
-                rateText(total.maxIn, false).c_str(), rateText(total.minOut, false).c_str(),
-                rateText(total.maxOut, false).c_str());
+            const double seconds = static_cast<double>(period);
+            std::printf("%s\n",
+                        aggregateLine(seconds, history.aggregate(seconds, now), false).c_str());
         }
     }
 }
