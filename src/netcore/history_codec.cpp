@@ -4,11 +4,13 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string_view>
 
 namespace wirelark {
 
@@ -180,6 +182,47 @@ private:
     std::size_t budget_;
 };
 
+// The property-list library parses XML recursively, so deep nesting would overflow the stack.
+// Histories nest five elements deep; this counts array and dict elements, skipping comments,
+// CDATA sections and declarations, and says whether they stay within the limit.
+bool xmlNestingWithin(std::string_view text, int limit) {
+    int depth = 0;
+    for (std::size_t at = text.find('<'); at != std::string_view::npos;
+         at = text.find('<', at + 1)) {
+        const std::string_view rest = text.substr(at + 1);
+        const auto skipTo = [&](std::string_view end) {
+            const std::size_t found = text.find(end, at + 1);
+            at = found == std::string_view::npos ? text.size() : found;
+        };
+        if (rest.starts_with("!--")) {
+            skipTo("-->");
+        } else if (rest.starts_with("![CDATA[")) {
+            skipTo("]]>");
+        } else if (rest.starts_with("!") || rest.starts_with("?")) {
+            skipTo(">");
+        } else {
+            const bool closing = rest.starts_with("/");
+            const std::string_view name = rest.substr(closing ? 1 : 0);
+            const std::size_t nameEnd = name.find_first_of(" \t\r\n/>");
+            const std::string_view tag = name.substr(0, nameEnd);
+            if (tag != "array" && tag != "dict") {
+                continue;
+            }
+            const std::size_t close = text.find('>', at + 1);
+            const bool empty = close != std::string_view::npos && text[close - 1] == '/';
+            if (closing) {
+                depth = std::max(0, depth - 1);
+            } else if (!empty && ++depth > limit) {
+                return false;
+            }
+        }
+        if (at >= text.size()) {
+            break;
+        }
+    }
+    return true;
+}
+
 std::optional<HistoryMap> decodeBinary(std::span<const uint8_t> bytes) {
     const auto plist = BinaryPlist::open(bytes);
     return plist ? HistoryReader(*plist, bytes.size()).histories() : std::nullopt;
@@ -259,6 +302,9 @@ std::optional<HistoryMap> decodeHistories(std::span<const uint8_t> bytes) {
     }
     // XML has no shared objects, so the library's tree is as large as the text at most; it is
     // turned into the binary form so that one reader checks every file.
+    if (!xmlNestingWithin({reinterpret_cast<const char*>(bytes.data()), bytes.size()}, 16)) {
+        return std::nullopt;
+    }
     plist_t parsed = nullptr;
     plist_from_xml(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
                    &parsed);

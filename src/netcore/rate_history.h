@@ -51,8 +51,8 @@ struct RateAggregate {
 
 // Byte sums stop at the largest count rather than wrapping around.
 constexpr uint64_t saturatingAdd(uint64_t a, uint64_t b) {
-    const uint64_t sum = a + b;
-    return sum < a ? std::numeric_limits<uint64_t>::max() : sum;
+    uint64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<uint64_t>::max() : sum;
 }
 
 // One interface's samples at several resolutions, finest tier first.

@@ -55,6 +55,14 @@ void writeFile(const fs::path& path, const std::string& contents) {
     std::ofstream(path, std::ios::binary) << contents;
 }
 
+std::string repeated(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) {
+        result += text;
+    }
+    return result;
+}
+
 // Runs the plistlib fixture script; its standard output, or nothing when it failed.
 std::optional<std::string> runFixture(const std::string& arguments) {
     const std::string command = "python3 '" + kFixtureScript + "' " + arguments;
@@ -196,6 +204,12 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
                                                17)},
         {"binary header with a broken trailer", "bplist00" + std::string(40, '\xff')},
         {"magic only", "bplist00"},
+        {"XML nested too deep for a recursive parser",
+         "<?xml version=\"1.0\"?><plist version=\"1.0\">" + repeated("<array>", 200000) +
+             repeated("</array>", 200000) + "</plist>"},
+        {"XML nested deep behind closing tags", "<?xml version=\"1.0\"?><plist version=\"1.0\">" +
+                                                    repeated("</dict>", 100) +
+                                                    repeated("<dict>", 200000) + "</plist>"},
         {"XML cut short", "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>en0</key>"},
         {"XML of another type", "<?xml version=\"1.0\"?><plist version=\"1.0\"><string>x</string>"
                                 "</plist>"},
