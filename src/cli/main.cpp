@@ -14,6 +14,9 @@ constexpr Command kCommands[] = {
     {"public-ip", "public-ip [--url URL] [--key-path PATH] [--json]",
      "the public IPv4 and IPv6 addresses, as a lookup service sees them",
      wirelark::cli::runPublicIP},
+    {"stats", "stats [--history FILE] [--period SECONDS]... [--json]",
+     "measured time, bytes and rates per interface over periods, from the history file",
+     wirelark::cli::runStats},
     {"watch-config", "watch-config", "print each batch of changed configuration keys (Ctrl-C ends)",
      wirelark::cli::runWatchConfig},
 };

@@ -1,0 +1,96 @@
+#include "app/core/monitor_core.h"
+
+#include "netcore/interface_reader.h"
+#include "netcore/system_configuration_reader.h"
+
+#include <set>
+
+namespace wirelark {
+
+MonitorSources MonitorSources::system() {
+    auto reader = std::make_shared<InterfaceReader>();
+    auto configuration = std::make_shared<SystemConfigurationReader>();
+    return {
+        [reader] { return reader->snapshot(); },
+        [configuration] { return configuration->read(); },
+        [](const std::string& name) { return WiFiDetails::read(name); },
+        [] { return toInstant(std::chrono::system_clock::now()); },
+    };
+}
+
+MonitorCore::MonitorCore(HistoryStore store, MonitorSources sources)
+    : store_(std::move(store)), sources_(std::move(sources)) {}
+
+void MonitorCore::loadHistory() {
+    histories_ = store_.load();
+}
+
+MonitorUpdate MonitorCore::update(bool record, const std::vector<double>& periods, int recentCount,
+                                  double interval) {
+    const Instant now = sources_.now();
+    const auto snapshots = sources_.readInterfaces();
+
+    std::vector<std::string> names;
+    names.reserve(snapshots.size());
+    for (const auto& snapshot : snapshots) {
+        names.push_back(snapshot.name);
+    }
+    if (names != lastNames_) {
+        lastNames_ = std::move(names);
+        metadataStale_ = true;
+    }
+    if (metadataStale_) {
+        metadata_ = sources_.readMetadata();
+        metadataStale_ = false;
+    }
+
+    MonitorUpdate result;
+    result.metadata = metadata_;
+    result.items.reserve(snapshots.size());
+    std::set<std::string> seen;
+    for (const auto& snapshot : snapshots) {
+        InterfaceItem item;
+        const auto found = metadata_.interfaces.find(snapshot.name);
+        if (found != metadata_.interfaces.end()) {
+            item.metadata = found->second;
+        }
+        item.service = metadata_.service(snapshot.name);
+        item.key = interfaceKey(snapshot, item.metadata ? &*item.metadata : nullptr,
+                                item.service ? &*item.service : nullptr);
+        seen.insert(item.key);
+        if (record) {
+            if (auto sample = tracker_.update(item.key, snapshot.counters, now, interval * 3)) {
+                auto history = histories_.find(item.key);
+                if (history == histories_.end()) {
+                    history =
+                        histories_.emplace(item.key, RateHistory(RateHistory::kStandardRetention))
+                            .first;
+                }
+                history->second.add(*sample);
+            }
+        }
+        item.name = snapshot.name;
+        item.isPrimary = snapshot.name == metadata_.primaryIPv4Interface ||
+                         snapshot.name == metadata_.primaryIPv6Interface;
+        if (classify(snapshot) == InterfaceKind::wifi) {
+            item.wifi = sources_.readWiFi(snapshot.name);
+        }
+        if (const auto history = histories_.find(item.key); history != histories_.end()) {
+            item.recent = history->second.recentSamples(recentCount);
+            for (double period : periods) {
+                item.stats[period] = history->second.aggregate(period, now);
+            }
+        }
+        item.snapshot = snapshot;
+        result.items.push_back(std::move(item));
+    }
+    if (record) {
+        tracker_.retain(seen);
+        for (auto& [key, history] : histories_) {
+            history.prune(now);
+        }
+    }
+    return result;
+}
+
+} // namespace wirelark

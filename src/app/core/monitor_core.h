@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/core/interface_item.h"
+#include "netcore/counter_delta_tracker.h"
+#include "netcore/history_store.h"
+#include "netcore/network_metadata.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace wirelark {
+
+struct MonitorUpdate {
+    std::vector<InterfaceItem> items; // in the reader's order
+    NetworkMetadata metadata;
+};
+
+// Where the monitor's readings come from; the system's own by default, fakes in tests.
+struct MonitorSources {
+    std::function<std::vector<InterfaceSnapshot>()> readInterfaces;
+    std::function<NetworkMetadata()> readMetadata;
+    std::function<std::optional<WiFiDetails>(const std::string& name)> readWiFi;
+    std::function<Instant()> now;
+
+    // The kernel's interfaces, the system configuration, nl80211 and the system clock.
+    static MonitorSources system();
+};
+
+// Turns interface readings into display items and keeps the rate history of every interface.
+// Not thread-safe: NetworkMonitor runs it on a thread of its own.
+class MonitorCore {
+public:
+    MonitorCore(HistoryStore store, MonitorSources sources);
+
+    // Loads the stored histories, replacing those in memory.
+    void loadHistory();
+    // One reading of every interface. With `record`, counters become samples in the histories;
+    // without it (an extra refresh) nothing is consumed or added.
+    MonitorUpdate update(bool record, const std::vector<double>& periods, int recentCount,
+                         double interval);
+    void markMetadataStale() { metadataStale_ = true; }
+    std::error_code saveHistory() const { return store_.save(histories_); }
+
+    const HistoryMap& histories() const { return histories_; }
+
+private:
+    HistoryStore store_;
+    MonitorSources sources_;
+    CounterDeltaTracker tracker_;
+    HistoryMap histories_;
+    NetworkMetadata metadata_;
+    bool metadataStale_ = true;
+    std::vector<std::string> lastNames_;
+};
+
+} // namespace wirelark

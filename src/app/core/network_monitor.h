@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/core/monitor_core.h"
+#include "app/core/serial_worker.h"
+
+#include <filesystem>
+#include <functional>
+#include <future>
+
+namespace wirelark {
+
+// The monitor as the rest of the program sees it: every call runs on the monitor's own thread,
+// one at a time and in call order, so its histories and counters need no locks. Results come
+// back as futures, or to a callback that runs on the monitor's thread.
+class NetworkMonitor {
+public:
+    explicit NetworkMonitor(std::filesystem::path historyFile,
+                            MonitorSources sources = MonitorSources::system());
+    NetworkMonitor(HistoryStore store, MonitorSources sources);
+
+    std::future<MonitorUpdate> update(bool record, std::vector<double> periods, int recentCount,
+                                      double interval);
+    void update(bool record, std::vector<double> periods, int recentCount, double interval,
+                std::function<void(MonitorUpdate)> done);
+    std::future<std::error_code> saveHistory();
+    void markMetadataStale();
+
+private:
+    // Declared before the worker so that the worker's thread is joined before it goes away.
+    MonitorCore core_;
+    SerialWorker worker_;
+};
+
+} // namespace wirelark

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace wirelark {
+
+// A rate in bytes per second as "1.5 KB/s", or in bits as "12 Mb/s": steps of 1000, one
+// decimal below 10.
+std::string rateText(double bytesPerSecond, bool useBits);
+
+// A period as its largest whole unit: "90d", "36h", "90m", else whole seconds "45s".
+std::string periodLabel(double seconds);
+
+} // namespace wirelark

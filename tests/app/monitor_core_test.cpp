@@ -1,0 +1,181 @@
+#include "app/core/monitor_core.h"
+#include "app/core/network_monitor.h"
+
+#include "item_fixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+using namespace wirelark;
+using namespace wirelark::testing;
+
+namespace {
+
+// Fake sources with a script of readings and a clock the test moves.
+struct FakeWorld {
+    std::vector<InterfaceSnapshot> interfaces;
+    NetworkMetadata metadata;
+    Instant now = 1000;
+    int metadataReads = 0;
+    std::vector<std::string> wifiReads;
+
+    MonitorSources sources() {
+        return {
+            [this] { return interfaces; },
+            [this] {
+                ++metadataReads;
+                return metadata;
+            },
+            [this](const std::string& name) {
+                wifiReads.push_back(name);
+                return std::optional<WiFiDetails>(WiFiDetails{"Home", std::nullopt, -50, -90,
+                                                              std::nullopt, "802.11ac (Wi-Fi 5)",
+                                                              433, "WPA2 Personal"});
+            },
+            [this] { return now; },
+        };
+    }
+};
+
+InterfaceSnapshot withCounters(InterfaceSnapshot s, uint64_t in, uint64_t out) {
+    s.counters.bytesIn = in;
+    s.counters.bytesOut = out;
+    return s;
+}
+
+class MonitorCoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::temp_directory_path() /
+                 ("wirelark-monitor-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::filesystem::path file() const { return folder / "history.plist"; }
+
+    std::filesystem::path folder;
+    FakeWorld world;
+};
+
+} // namespace
+
+TEST_F(MonitorCoreTest, MetadataIsReadOnceForTheSameNamesAndAgainWhenTheyChange) {
+    world.interfaces = {runningSnapshot("eth0"), runningSnapshot("eth1")};
+    MonitorCore core(HistoryStore(file()), world.sources());
+    core.update(true, {}, 60, 5);
+    core.update(true, {}, 60, 5);
+    EXPECT_EQ(world.metadataReads, 1);
+    std::swap(world.interfaces[0], world.interfaces[1]);
+    core.update(true, {}, 60, 5);
+    EXPECT_EQ(world.metadataReads, 2) << "the same names in another order";
+    core.markMetadataStale();
+    core.update(false, {}, 60, 5);
+    EXPECT_EQ(world.metadataReads, 3);
+    world.interfaces.clear();
+    const auto none = core.update(true, {}, 60, 5);
+    EXPECT_TRUE(none.items.empty());
+    EXPECT_EQ(world.metadataReads, 4);
+}
+
+TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
+    world.interfaces = {withCounters(runningSnapshot("eth0"), 1000, 500)};
+    world.metadata.primaryIPv6Interface = "eth0";
+    MonitorCore core(HistoryStore(file()), world.sources());
+    auto first = core.update(true, {60, 3600}, 60, 5);
+    ASSERT_EQ(first.items.size(), 1u);
+    EXPECT_TRUE(first.items[0].recent.empty()) << "the first reading only sets a baseline";
+    EXPECT_TRUE(first.items[0].stats.empty()) << "no history yet, so no stats";
+    EXPECT_TRUE(first.items[0].isPrimary) << "the IPv6 primary counts";
+    EXPECT_EQ(first.items[0].key, "name:eth0");
+
+    world.now += 5;
+    world.interfaces[0] = withCounters(world.interfaces[0], 6000, 1500);
+    auto second = core.update(true, {60, 3600, 60}, 60, 5);
+    ASSERT_EQ(second.items[0].recent.size(), 1u);
+    EXPECT_EQ(second.items[0].recent[0], (RateSample{1005, 5, 5000, 1000}));
+    EXPECT_EQ(second.items[0].currentRates(), (Rates{1000, 200}));
+    ASSERT_EQ(second.items[0].stats.size(), 2u);
+    EXPECT_EQ(second.items[0].stats.at(60).bytesIn, 5000u);
+
+    // A refresh that does not record consumes no reading.
+    world.now += 2;
+    world.interfaces[0] = withCounters(world.interfaces[0], 9000, 1500);
+    core.update(false, {}, 60, 5);
+    world.now += 3;
+    auto third = core.update(true, {}, 60, 5);
+    ASSERT_EQ(third.items[0].recent.size(), 2u);
+    EXPECT_EQ(third.items[0].recent[1], (RateSample{1010, 5, 3000, 0}));
+
+    // A gap longer than three intervals (the machine slept) gives no sample.
+    world.now += 16;
+    world.interfaces[0] = withCounters(world.interfaces[0], 10000, 1600);
+    EXPECT_EQ(core.update(true, {}, 60, 5).items[0].recent.size(), 2u);
+    world.now += 5;
+    EXPECT_EQ(core.update(true, {}, 60, 5).items[0].recent.size(), 3u);
+}
+
+TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
+    world.interfaces = {withCounters(runningSnapshot("eth0"), 0, 0)};
+    world.interfaces[0].linkAddress = LinkAddress{{2, 0, 0, 0, 0, 1}, 6};
+    world.metadata.interfaces["eth0"] = {"eth0", "NIC", "Ethernet", "00:aa:bb:cc:dd:ee"};
+    world.metadata.interfaces["lan0"] = {"lan0", "NIC", "Ethernet", "00:aa:bb:cc:dd:ee"};
+    {
+        MonitorCore core(HistoryStore(file()), world.sources());
+        core.update(true, {}, 60, 5);
+        world.now += 5;
+        world.interfaces[0] = withCounters(world.interfaces[0], 100, 10);
+        core.update(true, {}, 60, 5);
+        world.interfaces[0].name = "lan0";
+        world.now += 5;
+        world.interfaces[0] = withCounters(world.interfaces[0], 300, 20);
+        const auto renamed = core.update(true, {}, 60, 5);
+        EXPECT_EQ(renamed.items[0].key, "Ethernet:00:aa:bb:cc:dd:ee");
+        EXPECT_EQ(renamed.items[0].recent.size(), 2u) << "same key, same history and baseline";
+        EXPECT_FALSE(core.saveHistory());
+    }
+    MonitorCore reloaded(HistoryStore(file()), world.sources());
+    reloaded.loadHistory();
+    ASSERT_EQ(reloaded.histories().size(), 1u);
+    EXPECT_EQ(reloaded.histories().at("Ethernet:00:aa:bb:cc:dd:ee").recentSamples(60).size(), 2u);
+}
+
+TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {
+    auto wifi = runningSnapshot("wlan0");
+    wifi.functionalType = FunctionalType::wifiInfra;
+    world.interfaces = {wifi, runningSnapshot("eth0")};
+    MonitorCore core(HistoryStore(file()), world.sources());
+    core.update(true, {}, 60, 5);
+    world.now += 5;
+    const auto update = core.update(true, {}, 60, 5);
+    ASSERT_TRUE(update.items[0].wifi.has_value());
+    EXPECT_EQ(update.items[0].wifi->ssid, "Home");
+    EXPECT_FALSE(update.items[1].wifi.has_value());
+    EXPECT_EQ(world.wifiReads, (std::vector<std::string>{"wlan0", "wlan0"}));
+    ASSERT_EQ(core.histories().size(), 2u);
+
+    world.interfaces.pop_back();
+    world.now += 3600 * 26; // past the minute tier's retention; the hour tier keeps it
+    core.update(true, {}, 60, 5);
+    EXPECT_TRUE(core.histories().at("name:eth0").recentSamples(60).empty())
+        << "the history of an absent interface is still pruned";
+}
+
+TEST_F(MonitorCoreTest, TheThreadedMonitorRunsCallsInOrderAndFinishesOnDestruction) {
+    world.interfaces = {withCounters(runningSnapshot("eth0"), 0, 0)};
+    std::vector<std::future<MonitorUpdate>> updates;
+    std::future<std::error_code> saved;
+    {
+        NetworkMonitor monitor(HistoryStore(file()), world.sources());
+        updates.push_back(monitor.update(true, {}, 60, 5));
+        std::promise<size_t> viaCallback;
+        monitor.update(true, {}, 60, 5,
+                       [&](MonitorUpdate u) { viaCallback.set_value(u.items.size()); });
+        EXPECT_EQ(viaCallback.get_future().get(), 1u);
+        saved = monitor.saveHistory();
+        EXPECT_FALSE(saved.get());
+    }
+    EXPECT_EQ(updates[0].get().items.size(), 1u);
+}
