@@ -5,6 +5,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace wirelark {
@@ -49,6 +50,15 @@ BusMessage DbusConnection::newMethodCall(const char* destination, const char* pa
     return BusMessage(message);
 }
 
+BusMessage DbusConnection::newGetAll(const char* destination, const char* path,
+                                     const char* interface) const {
+    auto message = newMethodCall(destination, path, "org.freedesktop.DBus.Properties", "GetAll");
+    if (!message || sd_bus_message_append(message.get(), "s", interface) < 0) {
+        return nullptr;
+    }
+    return message;
+}
+
 BusReply DbusConnection::call(sd_bus_message* message, std::chrono::microseconds timeout) const {
     if (message == nullptr) {
         return {nullptr, BusError{"org.freedesktop.DBus.Error.InvalidArgs", "no message"}};
@@ -67,6 +77,77 @@ BusReply DbusConnection::call(sd_bus_message* message, std::chrono::microseconds
     }
     sd_bus_error_free(&error);
     return out;
+}
+
+namespace {
+
+// One call of callAll() in flight: where its reply goes and the count of those still awaited.
+struct AwaitedReply {
+    BusReply* reply = nullptr;
+    size_t* outstanding = nullptr;
+};
+
+int storeReply(sd_bus_message* message, void* userdata, sd_bus_error*) {
+    const auto& awaited = *static_cast<AwaitedReply*>(userdata);
+    if (sd_bus_message_is_method_error(message, nullptr)) {
+        const sd_bus_error* error = sd_bus_message_get_error(message);
+        awaited.reply->error = BusError{error && error->name ? error->name : "error",
+                                        error && error->message ? error->message : ""};
+    } else {
+        awaited.reply->message.reset(sd_bus_message_ref(message));
+    }
+    --*awaited.outstanding;
+    return 1;
+}
+
+BusError timeoutError() {
+    return {"org.freedesktop.DBus.Error.NoReply", "no reply in time"};
+}
+
+} // namespace
+
+std::vector<BusReply> DbusConnection::callAll(const std::vector<BusMessage>& messages,
+                                              std::chrono::microseconds timeout) const {
+    std::vector<BusReply> replies(messages.size());
+    std::vector<AwaitedReply> awaited(messages.size());
+    // Declared after `awaited`, so the calls still pending are cancelled before it goes.
+    std::vector<BusSlot> slots;
+    size_t outstanding = 0;
+    const auto usec = static_cast<uint64_t>(std::max<int64_t>(timeout.count(), 1));
+    for (size_t i = 0; i < messages.size(); ++i) {
+        awaited[i] = {&replies[i], &outstanding};
+        sd_bus_slot* slot = nullptr;
+        const int result = messages[i] ? sd_bus_call_async(bus_.get(), &slot, messages[i].get(),
+                                                           storeReply, &awaited[i], usec)
+                                       : -EINVAL;
+        if (result < 0) {
+            replies[i].error = BusError{"errno", std::strerror(-result)};
+            continue;
+        }
+        slots.emplace_back(slot);
+        ++outstanding;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (outstanding > 0) {
+        const int processed = sd_bus_process(bus_.get(), nullptr);
+        if (processed < 0) {
+            break;
+        }
+        if (processed > 0) {
+            continue;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || sd_bus_wait(bus_.get(), static_cast<uint64_t>(left.count())) < 0) {
+            break;
+        }
+    }
+    for (auto& reply : replies) {
+        if (!reply.message && !reply.error) {
+            reply.error = timeoutError();
+        }
+    }
+    return replies;
 }
 
 nlohmann::json DbusConnection::getAllProperties(const char* destination, const char* path,

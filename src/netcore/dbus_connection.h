@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 #include <systemd/sd-bus.h>
@@ -47,8 +48,15 @@ public:
     // A method call message, or null when the names are malformed.
     BusMessage newMethodCall(const char* destination, const char* path, const char* interface,
                              const char* member) const;
+    // A Properties.GetAll call for one interface of an object, or null.
+    BusMessage newGetAll(const char* destination, const char* path, const char* interface) const;
     // Sends the call and waits at most `timeout` for its reply.
     BusReply call(sd_bus_message* message, std::chrono::microseconds timeout) const;
+    // Sends all calls at once and waits at most `timeout` for all their replies together: one
+    // round trip instead of one per call. Replies come in the order of the calls; a call without
+    // a reply by then has the error NoReply, as sd-bus gives a call that timed out.
+    std::vector<BusReply> callAll(const std::vector<BusMessage>& messages,
+                                  std::chrono::microseconds timeout) const;
     // Properties.GetAll of one interface, decoded into a JSON object (empty on any failure).
     nlohmann::json getAllProperties(const char* destination, const char* path,
                                     const char* interface, std::chrono::microseconds timeout) const;

@@ -95,14 +95,14 @@ NetworkChangeWatcher::~NetworkChangeWatcher() {
 }
 
 void NetworkChangeWatcher::armTimer(int timer, uint64_t monotonicUsec) {
-    itimerspec spec{};
+    itimerspec timing{};
     if (monotonicUsec != UINT64_MAX) {
         // Zero would disarm the timer; an instant in the past fires at once.
         const uint64_t at = std::max<uint64_t>(monotonicUsec, 1);
-        spec.it_value.tv_sec = static_cast<time_t>(at / 1'000'000);
-        spec.it_value.tv_nsec = static_cast<long>(at % 1'000'000) * 1000;
+        timing.it_value.tv_sec = static_cast<time_t>(at / 1'000'000);
+        timing.it_value.tv_nsec = static_cast<long>(at % 1'000'000) * 1000;
     }
-    timerfd_settime(timer, TFD_TIMER_ABSTIME, &spec, nullptr);
+    timerfd_settime(timer, TFD_TIMER_ABSTIME, &timing, nullptr);
 }
 
 void NetworkChangeWatcher::readKernel() {

@@ -84,23 +84,10 @@ private:
     std::chrono::steady_clock::time_point end_;
 };
 
-// One method call without arguments whose whole reply is one value; absent on any failure.
-std::optional<json> callForValue(const DbusConnection& bus, const Deadline& deadline,
-                                 const char* path, const char* interface, const char* method) {
-    if (deadline.expired()) {
-        return std::nullopt;
-    }
-    const auto reply =
-        bus.call(bus.newMethodCall(kService, path, interface, method).get(), deadline.remaining());
-    return reply ? readBusValue(reply.message.get()) : std::nullopt;
-}
-
-json properties(const DbusConnection& bus, const Deadline& deadline, const std::string& path,
-                const char* interface) {
-    if (deadline.expired()) {
-        return json::object();
-    }
-    return bus.getAllProperties(kService, path.c_str(), interface, deadline.remaining());
+// The one value a reply carries, or an empty object for a failed call.
+json valueOf(const BusReply& reply) {
+    auto value = reply ? readBusValue(reply.message.get()) : std::nullopt;
+    return value ? std::move(*value) : json::object();
 }
 
 } // namespace
@@ -163,15 +150,32 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
                                        std::chrono::microseconds budget) {
     const Deadline deadline(budget);
     NetworkManagerState state;
-    const json manager = properties(bus, deadline, kRootPath, "org.freedesktop.NetworkManager");
+    // First the manager alone: an absent service answers at once, and its object lists the rest.
+    const json manager = bus.getAllProperties(kService, kRootPath, "org.freedesktop.NetworkManager",
+                                              deadline.remaining());
     if (manager.empty()) {
         return state;
     }
 
+    // Then every device, every active connection and the profile list in one round trip.
+    const auto devicePaths = stringsIn(member(manager, "Devices"));
+    const auto activePaths = stringsIn(member(manager, "ActiveConnections"));
+    std::vector<BusMessage> calls;
+    for (const auto& path : devicePaths) {
+        calls.push_back(
+            bus.newGetAll(kService, path.c_str(), "org.freedesktop.NetworkManager.Device"));
+    }
+    for (const auto& path : activePaths) {
+        calls.push_back(bus.newGetAll(kService, path.c_str(),
+                                      "org.freedesktop.NetworkManager.Connection.Active"));
+    }
+    calls.push_back(bus.newMethodCall(
+        kService, kSettingsPath, "org.freedesktop.NetworkManager.Settings", "ListConnections"));
+    const auto replies = bus.callAll(calls, deadline.remaining());
+
     std::map<std::string, std::string> ipInterfaceOfDevice;
-    for (const auto& path : stringsIn(member(manager, "Devices"))) {
-        const json device =
-            properties(bus, deadline, path, "org.freedesktop.NetworkManager.Device");
+    for (size_t i = 0; i < devicePaths.size(); ++i) {
+        const json device = valueOf(replies[i]);
         const auto name = stringMember(device, "Interface");
         const auto ipName = stringMember(device, "IpInterface");
         for (const auto& known : {name, ipName}) {
@@ -182,17 +186,16 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
             }
         }
         if (ipName && !ipName->empty()) {
-            ipInterfaceOfDevice[path] = *ipName;
+            ipInterfaceOfDevice[devicePaths[i]] = *ipName;
         } else if (name && !name->empty()) {
-            ipInterfaceOfDevice[path] = *name;
+            ipInterfaceOfDevice[devicePaths[i]] = *name;
         }
     }
 
     // Settings path of each active or activating profile -> IP interface of its first device.
     std::map<std::string, std::optional<std::string>> activeProfiles;
-    for (const auto& path : stringsIn(member(manager, "ActiveConnections"))) {
-        const json active =
-            properties(bus, deadline, path, "org.freedesktop.NetworkManager.Connection.Active");
+    for (size_t i = 0; i < activePaths.size(); ++i) {
+        const json active = valueOf(replies[devicePaths.size() + i]);
         const auto connection = stringMember(active, "Connection");
         const auto activeState = unsignedMember(active, "State");
         if (!connection || !activeState ||
@@ -210,22 +213,31 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
         activeProfiles[*connection] = interface;
     }
 
-    const auto paths = callForValue(bus, deadline, kSettingsPath,
-                                    "org.freedesktop.NetworkManager.Settings", "ListConnections");
-    for (const auto& path : stringsIn(paths ? &*paths : nullptr)) {
-        const auto settings =
-            callForValue(bus, deadline, path.c_str(),
-                         "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings");
+    // Last, the settings and flags of every profile, again in one round trip.
+    const json listed = valueOf(replies.back());
+    const auto profilePaths = stringsIn(&listed);
+    std::vector<BusMessage> profileCalls;
+    for (const auto& path : profilePaths) {
+        profileCalls.push_back(
+            bus.newMethodCall(kService, path.c_str(),
+                              "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings"));
+        profileCalls.push_back(bus.newGetAll(kService, path.c_str(),
+                                             "org.freedesktop.NetworkManager.Settings.Connection"));
+    }
+    const auto profileReplies = deadline.expired()
+                                    ? std::vector<BusReply>(profileCalls.size())
+                                    : bus.callAll(profileCalls, deadline.remaining());
+    for (size_t i = 0; i < profilePaths.size(); ++i) {
+        const auto& settings = profileReplies[2 * i];
         if (!settings) {
             continue;
         }
-        const json flags =
-            properties(bus, deadline, path, "org.freedesktop.NetworkManager.Settings.Connection");
-        auto profile = decodeConnectionProfile(*settings, flags);
+        auto profile =
+            decodeConnectionProfile(valueOf(settings), valueOf(profileReplies[2 * i + 1]));
         if (!profile) {
             continue;
         }
-        if (const auto it = activeProfiles.find(path); it != activeProfiles.end()) {
+        if (const auto it = activeProfiles.find(profilePaths[i]); it != activeProfiles.end()) {
             profile->active = true;
             profile->activeInterface = it->second;
         }
