@@ -7,6 +7,7 @@ packages=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-dev
   # libraries
   libplist-dev libnl-3-dev libnl-genl-3-dev libsystemd-dev nlohmann-json3-dev libssl-dev
+  qt6-base-dev qt6-base-dev-tools
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive

@@ -29,6 +29,10 @@ std::future<std::error_code> NetworkMonitor::saveHistory() {
     return worker_.submit([this] { return core_.saveHistory(); });
 }
 
+void NetworkMonitor::saveHistory(std::function<void(std::error_code)> done) {
+    worker_.post([this, done = std::move(done)] { done(core_.saveHistory()); });
+}
+
 void NetworkMonitor::markMetadataStale() {
     worker_.post([this] { core_.markMetadataStale(); });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/monitor_core.h"
+#include "app/core/monitor_service.h"
 #include "app/core/serial_worker.h"
 
 #include <filesystem>
@@ -12,7 +13,7 @@ namespace wirelark {
 // The monitor as the rest of the program sees it: every call runs on the monitor's own thread,
 // one at a time and in call order, so its histories and counters need no locks. Results come
 // back as futures, or to a callback that runs on the monitor's thread.
-class NetworkMonitor {
+class NetworkMonitor final : public MonitorService {
 public:
     explicit NetworkMonitor(std::filesystem::path historyFile,
                             MonitorSources sources = MonitorSources::system());
@@ -21,9 +22,10 @@ public:
     std::future<MonitorUpdate> update(bool record, std::vector<double> periods, int recentCount,
                                       double interval);
     void update(bool record, std::vector<double> periods, int recentCount, double interval,
-                std::function<void(MonitorUpdate)> done);
+                std::function<void(MonitorUpdate)> done) override;
     std::future<std::error_code> saveHistory();
-    void markMetadataStale();
+    void saveHistory(std::function<void(std::error_code)> done) override;
+    void markMetadataStale() override;
 
 private:
     // Declared before the worker so that the worker's thread is joined before it goes away.

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "app/core/monitor_core.h"
+
+#include <functional>
+#include <system_error>
+#include <vector>
+
+namespace wirelark {
+
+// What the application's model needs of the monitor; completion callbacks may run on any thread.
+class MonitorService {
+public:
+    virtual ~MonitorService() = default;
+    virtual void update(bool record, std::vector<double> periods, int recentCount, double interval,
+                        std::function<void(MonitorUpdate)> done) = 0;
+    virtual void saveHistory(std::function<void(std::error_code)> done) = 0;
+    virtual void markMetadataStale() = 0;
+};
+
+} // namespace wirelark

@@ -1,0 +1,159 @@
+#include "app/model/network_model.h"
+
+#include "app/core/change_log.h"
+#include "app/core/item_lists.h"
+
+#include <QPointer>
+
+#include <chrono>
+
+namespace wirelark {
+
+namespace {
+
+constexpr int kRecentCount = 60;
+constexpr double kSaveEvery = 600;
+
+// Runs `job` on the receiver's thread once the event loop gets to it, unless the receiver is gone.
+template <typename Job>
+void onThreadOf(QObject* receiver, Job job) {
+    QMetaObject::invokeMethod(
+        receiver,
+        [guard = QPointer(receiver), job = std::move(job)]() mutable {
+            if (guard) {
+                job();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+NetworkModel::Clock NetworkModel::steadyClock() {
+    return [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+}
+
+NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
+                           Clock clock, QObject* parent)
+    : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(std::move(clock)),
+      showInactive_(settings.data().showInactiveByDefault), lastSave_(clock_()) {
+    loopTimer_.setSingleShot(true);
+    // The coarse timer allows the tenth of the interval of slack the loop may take.
+    loopTimer_.setTimerType(Qt::CoarseTimer);
+    connect(&loopTimer_, &QTimer::timeout, this, &NetworkModel::tick);
+}
+
+NetworkModel::~NetworkModel() = default;
+
+void NetworkModel::start() {
+    if (running_) {
+        return;
+    }
+    running_ = true;
+    emit runningChanged();
+    tick();
+}
+
+void NetworkModel::tick() {
+    refresh(true, [this] { afterTick(); });
+}
+
+void NetworkModel::afterTick() {
+    publicAddressScheduleStep();
+    const double now = clock_();
+    if (now - lastSave_ >= kSaveEvery) {
+        lastSave_ = now;
+        // A failed save is ignored; the next one comes ten minutes later.
+        monitor_->saveHistory([](std::error_code) {});
+    }
+    // Read at every sleep, so a changed interval applies from the next one.
+    const double interval = settings_.data().updateInterval;
+    loopTimer_.start(
+        std::chrono::milliseconds(static_cast<long long>(std::max(interval, 0.0) * 1000)));
+}
+
+void NetworkModel::refresh(bool record, std::function<void()> done) {
+    const SettingsData& settings = settings_.data();
+    monitor_->update(record, settings.periods, kRecentCount, settings.updateInterval,
+                     [this, record, done = std::move(done)](MonitorUpdate update) mutable {
+                         onThreadOf(this, [this, record, update = std::move(update),
+                                           done = std::move(done)]() mutable {
+                             apply(std::move(update), record);
+                             if (done) {
+                                 done();
+                             }
+                         });
+                     });
+}
+
+void NetworkModel::apply(MonitorUpdate update, bool record) {
+    const std::vector<InterfaceItem> before = std::move(items_);
+    const std::optional<std::string> primaryBefore = metadata_.primaryIPv4Interface;
+    items_ = std::move(update.items);
+    metadata_ = std::move(update.metadata);
+    emit itemsChanged();
+    emit metadataChanged();
+    settings_.reconcilePins(items_);
+    tunnelOwnerStep();
+    changeNotificationStep();
+    const auto entries =
+        changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
+    if (!entries.empty()) {
+        std::string line = record ? "tick: " : "notification: ";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            line += (i == 0 ? "" : ", ") + entries[i];
+        }
+        logLine(5, line);
+        emit changeLogged(QString::fromStdString(line));
+    }
+}
+
+void NetworkModel::setShowInactive(bool show) {
+    if (show != showInactive_) {
+        showInactive_ = show;
+        emit showInactiveChanged();
+    }
+}
+
+void NetworkModel::setShowAllDetails(bool show) {
+    if (show != showAllDetails_) {
+        showAllDetails_ = show;
+        emit showAllDetailsChanged();
+    }
+}
+
+void NetworkModel::setSelectedKey(std::optional<std::string> key) {
+    if (key != selectedKey_) {
+        selectedKey_ = std::move(key);
+        emit selectedKeyChanged();
+    }
+}
+
+std::vector<InterfaceItem> NetworkModel::pinnedItems() const {
+    return wirelark::pinnedItems(items_, settings_.data());
+}
+
+std::vector<InterfaceItem> NetworkModel::visibleItems() const {
+    return wirelark::visibleItems(items_, settings_.data(), showInactive_);
+}
+
+InterfaceElementSet NetworkModel::elements(const InterfaceItem& item) const {
+    return elementsFor(item, settings_.data(), showAllDetails_);
+}
+
+std::vector<InterfaceItem> NetworkModel::menubarItems() const {
+    return wirelark::menubarItems(items_, settings_.data());
+}
+
+std::optional<Rates> NetworkModel::menubarRates() const {
+    return wirelark::menubarRates(menubarItems());
+}
+
+std::vector<RateSample> NetworkModel::menubarSamples() const {
+    return wirelark::menubarSamples(menubarItems());
+}
+
+} // namespace wirelark

@@ -1,0 +1,162 @@
+#include "app/model/network_model.h"
+
+#include "item_fixtures.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using namespace wirelark;
+using namespace wirelark::testing;
+
+namespace {
+
+class MemoryStorage final : public SettingsStorage {
+public:
+    std::optional<std::string> read() const override { return std::nullopt; }
+    bool write(const std::string&) override { return true; }
+    QString location() const override { return "memory"; }
+};
+
+// Answers every update with the items the test sets, and counts the calls.
+struct FakeMonitor final : MonitorService {
+    std::vector<InterfaceItem>* items;
+    NetworkMetadata* metadata;
+    std::vector<bool> updates;
+    int saves = 0;
+    int staleMarks = 0;
+
+    FakeMonitor(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
+        : items(items), metadata(metadata) {}
+    void update(bool record, std::vector<double>, int recentCount, double,
+                std::function<void(MonitorUpdate)> done) override {
+        EXPECT_EQ(recentCount, 60);
+        updates.push_back(record);
+        done(MonitorUpdate{*items, *metadata});
+    }
+    void saveHistory(std::function<void(std::error_code)> done) override {
+        ++saves;
+        done({});
+    }
+    void markMetadataStale() override { ++staleMarks; }
+};
+
+template <typename Predicate>
+bool processEventsUntil(Predicate done, int milliseconds = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+class NetworkModelTest : public ::testing::Test {
+protected:
+    NetworkModelTest() : settings(std::make_unique<MemoryStorage>()) {
+        auto fake = std::make_unique<FakeMonitor>(&items, &metadata);
+        monitor = fake.get();
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), [this] { return now; });
+    }
+    void setInterval(double seconds) {
+        SettingsData data = settings.data();
+        data.updateInterval = seconds;
+        settings.setData(data);
+    }
+
+    std::vector<InterfaceItem> items;
+    NetworkMetadata metadata;
+    double now = 100;
+    AppSettings settings;
+    FakeMonitor* monitor = nullptr;
+    std::unique_ptr<NetworkModel> model;
+};
+
+} // namespace
+
+TEST_F(NetworkModelTest, TicksAtOnceThenEveryIntervalAndAChangedIntervalAppliesAtTheNextSleep) {
+    setInterval(0.02);
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return model->items().size() == 1; }, 1000))
+        << "the first tick runs at start";
+    EXPECT_EQ(monitor->updates.size(), 1u);
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= 4; }));
+    EXPECT_EQ(monitor->updates, std::vector<bool>(monitor->updates.size(), true));
+
+    setInterval(3600);
+    const size_t before = monitor->updates.size();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() == before + 1; }))
+        << "the sleep already running keeps its old length";
+    processEventsUntil([] { return false; }, 200);
+    EXPECT_EQ(monitor->updates.size(), before + 1) << "the next sleep takes the new interval";
+}
+
+TEST_F(NetworkModelTest, SavesTheHistoriesOnceTenMinutesHavePassed) {
+    setInterval(0.01);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= 3; }));
+    EXPECT_EQ(monitor->saves, 0);
+    now += 600;
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->saves == 1; }));
+    const size_t at = monitor->updates.size();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= at + 3; }));
+    EXPECT_EQ(monitor->saves, 1);
+    EXPECT_EQ(model->lastSave(), now);
+}
+
+TEST_F(NetworkModelTest, LogsWhatChangedAndPublishesTheDerivedLists) {
+    QSignalSpy logged(model.get(), &NetworkModel::changeLogged);
+    metadata.primaryIPv4Interface = "eth0";
+    auto eth0 = presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}));
+    eth0.isPrimary = true;
+    auto eth1 = presentItem("k1", runningSnapshot("eth1"));
+    items = {eth0, eth1};
+    bool done = false;
+    model->refresh(true, [&] { done = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
+    ASSERT_EQ(logged.count(), 1);
+    EXPECT_EQ(logged.at(0).at(0).toString(), "tick: +eth0 active, +eth1, primary none -> eth0");
+    EXPECT_EQ(model->menubarItems().size(), 1u);
+    EXPECT_EQ(model->visibleItems().size(), 1u);
+    model->setShowInactive(true);
+    EXPECT_EQ(model->visibleItems().size(), 2u);
+
+    items = {presentItem("k1", runningSnapshot("eth1", {"10.1.0.2"}))};
+    metadata.primaryIPv4Interface.reset();
+    done = false;
+    model->refresh(false, [&] { done = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
+    ASSERT_EQ(logged.count(), 2);
+    EXPECT_EQ(logged.at(1).at(0).toString(),
+              "notification: -eth0, eth1 active, primary eth0 -> none");
+    EXPECT_EQ(monitor->updates, (std::vector<bool>{true, false}));
+
+    done = false;
+    model->refresh(true, [&] { done = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
+    EXPECT_EQ(logged.count(), 2) << "nothing changed, nothing logged";
+}
+
+TEST_F(NetworkModelTest, PinnedItemsStayListedWhenAbsent) {
+    SettingsData data = settings.data();
+    data.pinned = {{"k-dock", "usb0", "Office dock", std::nullopt, false}};
+    settings.setData(data);
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    bool done = false;
+    model->refresh(true, [&] { done = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
+    const auto pinned = model->pinnedItems();
+    ASSERT_EQ(pinned.size(), 1u);
+    EXPECT_EQ(pinned[0].subtitle(), "Office dock, not present");
+}
+
+TEST_F(NetworkModelTest, AModelDestroyedWhileWaitingDropsTheAnswer) {
+    bool done = false;
+    model->refresh(true, [&] { done = true; });
+    model.reset();
+    processEventsUntil([] { return false; }, 50);
+    EXPECT_FALSE(done);
+}
