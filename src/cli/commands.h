@@ -14,6 +14,7 @@ struct Command {
 
 int runList(int argc, char** argv);
 int runPublicIP(int argc, char** argv);
+int runSettings(int argc, char** argv);
 int runStats(int argc, char** argv);
 int runWatch(int argc, char** argv);
 int runWatchConfig(int argc, char** argv);

@@ -14,6 +14,8 @@ constexpr Command kCommands[] = {
     {"public-ip", "public-ip [--url URL] [--key-path PATH] [--json]",
      "the public IPv4 and IPv6 addresses, as a lookup service sees them",
      wirelark::cli::runPublicIP},
+    {"settings", "settings [--json | --export | --import FILE]",
+     "the tray app's settings, and where they are stored", wirelark::cli::runSettings},
     {"stats", "stats [--history FILE] [--period SECONDS]... [--json]",
      "measured time, bytes and rates per interface over periods, from the history file",
      wirelark::cli::runStats},

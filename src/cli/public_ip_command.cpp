@@ -1,3 +1,4 @@
+#include "cli/cli_settings.h"
 #include "cli/commands.h"
 
 #include "netcore/http_client.h"
@@ -21,9 +22,10 @@ void printLine(const char* label, const std::optional<std::string>& value) {
 } // namespace
 
 int runPublicIP(int argc, char** argv) {
-    // Until settings exist, the default provider is the one used without --url.
-    std::string url = *wirelark::url(PublicIPProvider::serviceA);
-    std::string keyPath;
+    // Without --url, the provider and key path of the tray app's settings.
+    const SettingsData settings = storedSettings();
+    std::string url = settings.lookupURL().value_or("");
+    std::string keyPath = settings.publicIPJSONKeyPath;
     bool json = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view argument = argv[i];

@@ -1,3 +1,4 @@
+#include "cli/cli_settings.h"
 #include "cli/commands.h"
 #include "cli/stats_output.h"
 
@@ -7,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -23,6 +25,7 @@ struct StatsOptions {
     std::optional<std::filesystem::path> history;
     std::vector<uint64_t> periods;
     bool json = false;
+    bool useBits = false;
 };
 
 constexpr uint64_t kDefaultPeriods[] = {3600, 86400, 604800, 7776000};
@@ -56,6 +59,16 @@ std::optional<StatsOptions> parseOptions(int argc, char** argv) {
         } else {
             std::fprintf(stderr, "wirelark-cli: unknown option '%s'\n%s", argv[i], kUsage);
             return std::nullopt;
+        }
+    }
+    const SettingsData settings = storedSettings();
+    options.useBits = settings.useBits;
+    if (options.periods.empty()) {
+        // The tray app's periods where it has any in whole seconds, else the usual four.
+        for (double period : settings.periods) {
+            if (period >= 1 && period == std::floor(period) && period < 1e15) {
+                options.periods.push_back(static_cast<uint64_t>(period));
+            }
         }
     }
     if (options.periods.empty()) {
@@ -102,13 +115,14 @@ void printJson(const HistoryMap& histories, const std::vector<uint64_t>& periods
     std::printf("%s\n", document.dump(2).c_str());
 }
 
-void printText(const HistoryMap& histories, const std::vector<uint64_t>& periods, Instant now) {
+void printText(const HistoryMap& histories, const std::vector<uint64_t>& periods, bool useBits,
+               Instant now) {
     for (const auto& [key, history] : histories) {
         std::printf("%s\n", key.c_str());
         for (uint64_t period : periods) {
             const double seconds = static_cast<double>(period);
             std::printf("%s\n",
-                        aggregateLine(seconds, history.aggregate(seconds, now), false).c_str());
+                        aggregateLine(seconds, history.aggregate(seconds, now), useBits).c_str());
         }
     }
 }
@@ -126,7 +140,7 @@ int runStats(int argc, char** argv) {
     if (options->json) {
         printJson(histories, options->periods, now);
     } else {
-        printText(histories, options->periods, now);
+        printText(histories, options->periods, options->useBits, now);
     }
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "cli/cli_settings.h"
 #include "cli/commands.h"
 #include "cli/stats_output.h"
 #include "cli/system_annotations.h"
@@ -32,8 +33,9 @@ constexpr const char* kUsage = "usage: wirelark-cli watch [--interval SECONDS] [
                                "[--period SECONDS]... [--all] [--json] [--record]\n";
 
 struct WatchOptions {
-    double interval = SettingsData{}.updateInterval;
+    double interval = 5;
     std::vector<double> periods;
+    bool useBits = false;
     long count = -1; // until interrupted
     bool all = false;
     bool json = false;
@@ -50,8 +52,13 @@ std::optional<double> parseSeconds(std::string_view text) {
     return value;
 }
 
+// The tray app's interval, periods and units, then what the command line says.
 std::optional<WatchOptions> parseOptions(int argc, char** argv) {
+    const SettingsData settings = storedSettings();
     WatchOptions options;
+    options.interval = settings.updateInterval > 0 ? settings.updateInterval : options.interval;
+    options.periods = settings.periods;
+    options.useBits = settings.useBits;
     bool periodsGiven = false;
     for (int i = 0; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -136,8 +143,8 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
     std::printf("%s\n", clock);
     for (const auto& item : items) {
         const auto rates = item.currentRates();
-        const std::string in = rates ? rateText(rates->rateIn, false) : "\u2014";
-        const std::string out = rates ? rateText(rates->rateOut, false) : "\u2014";
+        const std::string in = rates ? rateText(rates->rateIn, options.useBits) : "\u2014";
+        const std::string out = rates ? rateText(rates->rateOut, options.useBits) : "\u2014";
         std::printf("%-15s %s%s  \u2193 %s  \u2191 %s\n", item.name.c_str(),
                     item.subtitle().c_str(), item.isPrimary ? " (primary)" : "", in.c_str(),
                     out.c_str());
@@ -146,7 +153,7 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
             std::printf("%s\n",
                         aggregateLine(period,
                                       found != item.stats.end() ? found->second : RateAggregate{},
-                                      false)
+                                      options.useBits)
                             .c_str());
         }
     }

@@ -17,7 +17,9 @@ struct Run {
 };
 
 Run runCli(const std::string& arguments) {
-    const std::string command = std::string(WIRELARK_CLI) + " public-ip " + arguments + " 2>&1";
+    // No user's settings: a folder that does not exist holds none.
+    const std::string command = "XDG_CONFIG_HOME=/nonexistent/wirelark-test " +
+                                std::string(WIRELARK_CLI) + " public-ip " + arguments + " 2>&1";
     std::FILE* pipe = popen(command.c_str(), "r");
     Run run{-1, {}};
     char buffer[512];

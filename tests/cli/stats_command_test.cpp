@@ -35,7 +35,9 @@ protected:
     // Runs wirelark-cli with the arguments (and any environment assignments before it).
     CliResult run(const std::string& arguments, const std::string& environment = "") const {
         const fs::path errors = folder_ / "stderr.txt";
-        const std::string command = environment + " '" + std::string(WIRELARK_CLI) + "' stats " +
+        // A settings folder of the test's own, so that no user's settings change the output.
+        const std::string command = "XDG_CONFIG_HOME='" + (folder_ / "config").string() + "' " +
+                                    environment + " '" + std::string(WIRELARK_CLI) + "' stats " +
                                     arguments + " 2>'" + errors.string() + "'";
         CliResult result;
         std::FILE* pipe = ::popen(command.c_str(), "r");

@@ -29,8 +29,10 @@ protected:
     void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "wirelark-watch-XXXXXX").string();
         folder_ = ::mkdtemp(pattern.data());
-        // The command finds its history file through XDG_DATA_HOME.
+        // The command finds its history file through XDG_DATA_HOME, and the tray's settings
+        // (none here) through XDG_CONFIG_HOME.
         ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
     }
     void TearDown() override { fs::remove_all(folder_); }
 

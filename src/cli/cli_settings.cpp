@@ -1,0 +1,12 @@
+#include "cli/cli_settings.h"
+
+#include "app/model/settings_storage.h"
+
+namespace wirelark::cli {
+
+SettingsData storedSettings() {
+    const auto stored = IniSettingsStorage().read();
+    return stored ? decodeSettings(*stored) : SettingsData{};
+}
+
+} // namespace wirelark::cli
