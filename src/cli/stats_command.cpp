@@ -47,12 +47,8 @@ std::optional<StatsOptions> parseOptions(int argc, char** argv) {
         } else if (argument == "--history") {
             options.history = argv[++i];
         } else if (argument == "--period") {
-            const auto period = parsePeriod(argv[++i]);
+            const auto period = parsePeriodOption(argv[++i]);
             if (!period) {
-                std::fprintf(stderr,
-                             "wirelark-cli: --period takes a whole number of seconds above 0, "
-                             "not '%s'\n",
-                             argv[i]);
                 return std::nullopt;
             }
             options.periods.push_back(*period);

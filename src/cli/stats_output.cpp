@@ -17,6 +17,16 @@ std::optional<uint64_t> parsePeriod(std::string_view text) {
     return seconds;
 }
 
+std::optional<uint64_t> parsePeriodOption(const char* text) {
+    const auto period = parsePeriod(text);
+    if (!period) {
+        std::fprintf(stderr,
+                     "wirelark-cli: --period takes a whole number of seconds above 0, not '%s'\n",
+                     text);
+    }
+    return period;
+}
+
 namespace {
 
 nlohmann::ordered_json minimumJson(double minimum) {

@@ -92,12 +92,8 @@ std::optional<WatchOptions> parseOptions(int argc, char** argv) {
             }
             options.count = static_cast<long>(*count);
         } else if (argument == "--period") {
-            const auto period = parsePeriod(argv[++i]);
+            const auto period = parsePeriodOption(argv[++i]);
             if (!period) {
-                std::fprintf(stderr,
-                             "wirelark-cli: --period takes a whole number of seconds above 0, "
-                             "not '%s'\n",
-                             argv[i]);
                 return std::nullopt;
             }
             if (!periodsGiven) {
