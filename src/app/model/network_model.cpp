@@ -66,6 +66,7 @@ void NetworkModel::afterTick() {
     const double now = clock_();
     if (now - lastSave_ >= kSaveEvery) {
         lastSave_ = now;
+        emit lastSaveChanged();
         // A failed save is ignored; the next one comes ten minutes later.
         monitor_->saveHistory([](std::error_code) {});
     }

@@ -62,6 +62,7 @@ signals:
     void showAllDetailsChanged();
     void selectedKeyChanged();
     void runningChanged();
+    void lastSaveChanged();
     // One summary line of what the last refresh changed (also written to the log).
     void changeLogged(const QString& line);
 
