@@ -59,7 +59,9 @@ std::optional<MenubarSource> sourceFromJson(const Json& json) {
     if (!json.is_object() || json.size() != 1) {
         return std::nullopt;
     }
-    const auto& [name, content] = *json.items().begin();
+    const auto member = json.begin();
+    const std::string& name = member.key();
+    const Json& content = member.value();
     if (!content.is_object()) {
         return std::nullopt;
     }
