@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace wirelark {
@@ -55,6 +56,29 @@ constexpr uint64_t saturatingAdd(uint64_t a, uint64_t b) {
     return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<uint64_t>::max() : sum;
 }
 
+// Sums over fixed runs of a tier's buckets, derived from the buckets.
+struct TierBlocks {
+    std::size_t size = 0;    // bucket count when last brought up to date
+    Bucket first;            // the first bucket then
+    Bucket lastCovered;      // the last bucket in a block then
+    Bucket last;             // the newest bucket then
+    bool usable = false;     // the blocks' starts ascend and no rate is NaN or negative zero
+    bool tailUsable = false; // the same for the buckets after the blocks
+    std::vector<Bucket> blocks;
+};
+
+// The block sums of each tier of a history: never copied, and equal in every history.
+class BlockSums {
+public:
+    BlockSums() = default;
+    BlockSums(const BlockSums&) {}
+    BlockSums& operator=(const BlockSums&);
+    bool operator==(const BlockSums&) const { return true; }
+
+    std::mutex mutex;
+    std::vector<TierBlocks> tiers;
+};
+
 // One interface's samples at several resolutions, finest tier first.
 struct RateHistory {
     struct Retention {
@@ -66,6 +90,9 @@ struct RateHistory {
     // What the monitor keeps: every sample for an hour, minutes for 25 hours, hours for 90 days.
     static constexpr Retention kStandardRetention{3600, 90000, 7776000};
 
+    // aggregate() keeps sums over runs of buckets; it notices buckets added or dropped and
+    // changes to a tier's first bucket, but code that rewrites other buckets in place must
+    // assign a fresh history.
     std::vector<Tier> tiers;
 
     RateHistory() = default;
@@ -87,6 +114,9 @@ struct RateHistory {
     bool hasTraffic() const;
 
     bool operator==(const RateHistory&) const = default;
+
+private:
+    mutable BlockSums blockSums_;
 };
 
 } // namespace wirelark
