@@ -150,43 +150,80 @@ std::vector<RateSample> RateHistory::recentSamples(long count) const {
 
 namespace {
 
-// Brings a tier's block sums up to date: blocks after the known ones are added while the first
-// buckets stay, anything else starts over. The newest bucket, which adding changes in place,
-// is never in a block.
-void update(TierBlocks& sums, const std::vector<Bucket>& buckets) {
-    const std::size_t covered = sums.blocks.size() * kBlock;
-    const bool kept = sums.size != 0 && buckets.size() >= sums.size &&
-                      buckets.front() == sums.first &&
-                      (covered == 0 || buckets[covered - 1] == sums.lastCovered);
-    const bool sameTail = kept && buckets.size() == sums.size && buckets.back() == sums.last;
-    if (!kept) {
-        sums = {0, buckets.front(), {}, {}, true, false, {}};
+std::size_t coveredEnd(const TierBlocks& sums) {
+    return sums.offset + sums.blocks.size() * kBlock;
+}
+
+// Whether block j still has its first and last bucket where it was summed.
+bool holds(const TierBlocks& sums, const std::vector<Bucket>& buckets, std::size_t j) {
+    const std::size_t first = sums.offset + j * kBlock;
+    return first + kBlock <= buckets.size() && buckets[first] == sums.ends[2 * j] &&
+           buckets[first + kBlock - 1] == sums.ends[2 * j + 1];
+}
+
+// After a prune dropped the oldest buckets, keeps the blocks that are still whole.
+bool realign(TierBlocks& sums, const std::vector<Bucket>& buckets) {
+    if (!sums.usable || sums.blocks.empty()) {
+        return false;
     }
-    for (std::size_t first = sums.blocks.size() * kBlock;
-         sums.usable && first + kBlock < buckets.size(); first += kBlock) {
+    const std::size_t lastBlock = sums.blocks.size() - 1;
+    const std::size_t was = sums.offset + lastBlock * kBlock;
+    const Bucket& anchor = sums.ends[2 * lastBlock];
+    const auto limit = buckets.begin() + static_cast<std::ptrdiff_t>(std::min(was, buckets.size()));
+    const auto found =
+        std::lower_bound(buckets.begin(), limit, anchor.start,
+                         [](const Bucket& bucket, Instant start) { return bucket.start < start; });
+    if (found == limit || !(*found == anchor)) {
+        return false;
+    }
+    const auto dropped = was - static_cast<std::size_t>(found - buckets.begin());
+    const std::size_t lost =
+        dropped <= sums.offset ? 0 : (dropped - sums.offset + kBlock - 1) / kBlock;
+    sums.blocks.erase(sums.blocks.begin(), sums.blocks.begin() + static_cast<std::ptrdiff_t>(lost));
+    sums.ends.erase(sums.ends.begin(), sums.ends.begin() + static_cast<std::ptrdiff_t>(2 * lost));
+    sums.offset = sums.offset + lost * kBlock - dropped;
+    for (std::size_t j = 0; j < sums.blocks.size(); ++j) {
+        if (!holds(sums, buckets, j)) {
+            return false;
+        }
+    }
+    return orderedAndPlain(buckets, 0, sums.offset + 1);
+}
+
+// Brings a tier's block sums up to date: blocks are added after the known ones, kept across a
+// prune, and anything else starts over. The newest bucket, which adding changes in place, is
+// never in a block.
+void update(TierBlocks& sums, const std::vector<Bucket>& buckets) {
+    const bool same = sums.size != 0 && buckets.front() == sums.first &&
+                      (sums.blocks.empty() || holds(sums, buckets, sums.blocks.size() - 1));
+    const bool kept = same || realign(sums, buckets);
+    const bool sameTail = same && buckets.size() == sums.size && buckets.back() == sums.last;
+    if (!kept) {
+        sums = TierBlocks{};
+        sums.usable = true;
+    }
+    for (std::size_t first = coveredEnd(sums); sums.usable && first + kBlock < buckets.size();
+         first += kBlock) {
         if (!orderedAndPlain(buckets, first, first + kBlock)) {
             sums.usable = false;
             break;
         }
-        Bucket block{0,
-                     0,
-                     0,
-                     0,
-                     std::numeric_limits<double>::infinity(),
-                     0,
-                     std::numeric_limits<double>::infinity(),
-                     0};
+        Bucket block;
+        block.minIn = std::numeric_limits<double>::infinity();
+        block.minOut = std::numeric_limits<double>::infinity();
         for (std::size_t k = first; k < first + kBlock; ++k) {
             absorb(block, buckets[k]);
         }
         sums.blocks.push_back(block);
+        sums.ends.push_back(buckets[first]);
+        sums.ends.push_back(buckets[first + kBlock - 1]);
     }
     if (!sameTail) {
-        sums.tailUsable = orderedAndPlain(buckets, sums.blocks.size() * kBlock, buckets.size());
+        sums.tailUsable = orderedAndPlain(buckets, coveredEnd(sums), buckets.size());
     }
     sums.size = buckets.size();
+    sums.first = buckets.front();
     sums.last = buckets.back();
-    sums.lastCovered = sums.blocks.empty() ? Bucket{} : buckets[sums.blocks.size() * kBlock - 1];
 }
 
 } // namespace
@@ -240,14 +277,17 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
             reachedBoundary = oldest > 0;
             if (oldest < newest) {
                 oldestCounted = buckets[oldest].start;
-                const std::size_t firstBlock = (oldest + kBlock - 1) / kBlock;
-                const std::size_t endBlock = std::min(newest / kBlock, sums.blocks.size());
+                const std::size_t offset = sums.offset;
+                const std::size_t firstBlock =
+                    oldest <= offset ? 0 : (oldest - offset + kBlock - 1) / kBlock;
+                const std::size_t endBlock =
+                    newest < offset ? 0 : std::min((newest - offset) / kBlock, sums.blocks.size());
                 if (firstBlock < endBlock) {
-                    absorbNewestFirst(total, buckets, endBlock * kBlock, newest);
+                    absorbNewestFirst(total, buckets, offset + endBlock * kBlock, newest);
                     for (std::size_t j = endBlock; j > firstBlock; --j) {
                         absorb(total, sums.blocks[j - 1]);
                     }
-                    absorbNewestFirst(total, buckets, oldest, firstBlock * kBlock);
+                    absorbNewestFirst(total, buckets, oldest, offset + firstBlock * kBlock);
                 } else {
                     absorbNewestFirst(total, buckets, oldest, newest);
                 }

@@ -59,12 +59,13 @@ constexpr uint64_t saturatingAdd(uint64_t a, uint64_t b) {
 // Sums over fixed runs of a tier's buckets, derived from the buckets.
 struct TierBlocks {
     std::size_t size = 0;    // bucket count when last brought up to date
-    Bucket first;            // the first bucket then
-    Bucket lastCovered;      // the last bucket in a block then
+    std::size_t offset = 0;  // where the first block starts
+    Bucket first;            // the oldest bucket then
     Bucket last;             // the newest bucket then
     bool usable = false;     // the blocks' starts ascend and no rate is NaN or negative zero
     bool tailUsable = false; // the same for the buckets after the blocks
     std::vector<Bucket> blocks;
+    std::vector<Bucket> ends; // each block's first and last bucket
 };
 
 // The block sums of each tier of a history: never copied, and equal in every history.
@@ -90,9 +91,9 @@ struct RateHistory {
     // What the monitor keeps: every sample for an hour, minutes for 25 hours, hours for 90 days.
     static constexpr Retention kStandardRetention{3600, 90000, 7776000};
 
-    // aggregate() keeps sums over runs of buckets; it notices buckets added or dropped and
-    // changes to a tier's first bucket, but code that rewrites other buckets in place must
-    // assign a fresh history.
+    // aggregate() keeps sums over runs of buckets. It notices buckets added at the end or
+    // dropped at the start and changes to a tier's oldest and newest bucket or to the ends of a
+    // run; code that otherwise rewrites, inserts or removes buckets must assign a fresh history.
     std::vector<Tier> tiers;
 
     RateHistory() = default;

@@ -164,6 +164,27 @@ TEST(RateHistoryBlocksTest, AgreesWithTheWalkOverEveryBucket) {
     }
 }
 
+// The monitor's tick: a sample, a prune and the aggregates, with the prune now and then late.
+TEST(RateHistoryBlocksTest, AgreesOnEveryTickOfTheMonitor) {
+    Checker checker(7);
+    RateHistory history(RateHistory::kStandardRetention);
+    Instant end = kHour + 3;
+    for (std::size_t i = 0; i < 30000; ++i) {
+        history.add(checker.sample(end));
+        end += 5;
+    }
+    for (std::size_t tick = 0; tick < 1500; ++tick) {
+        history.add(checker.sample(end));
+        if (checker.below(10) != 0) {
+            history.prune(end);
+        }
+        for (double period : {60.0, 3600.0, 86400.0, 604800.0, 7776000.0}) {
+            expectAgrees(history, period, end);
+        }
+        end += tick % 200 == 0 ? 600 : 5;
+    }
+}
+
 // Buckets added, dropped or rewritten from outside, and odd layouts.
 TEST(RateHistoryBlocksTest, AgreesAfterDirectEdits) {
     Checker checker(42);
