@@ -3,6 +3,7 @@
 #include "netcore/interface_snapshot.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace wirelark {
@@ -19,7 +20,10 @@ void absorb(Bucket& bucket, const RateSample& sample, double rateIn, double rate
     bucket.maxOut = std::max(bucket.maxOut, rateOut);
 }
 
-void absorb(RateAggregate& total, const Bucket& bucket) {
+// Also sums buckets into a block: byte sums saturate and the rate bounds are plain minimums and
+// maximums, so blocks give the same counts and bounds as their buckets one by one.
+template <typename Total>
+void absorb(Total& total, const Bucket& bucket) {
     total.seconds += bucket.seconds;
     total.bytesIn = saturatingAdd(total.bytesIn, bucket.bytesIn);
     total.bytesOut = saturatingAdd(total.bytesOut, bucket.bytesOut);
@@ -60,7 +64,43 @@ double handOver(const std::vector<Tier>& tiers, std::size_t i, Instant from) {
     return coarser > 0 ? coarser * std::ceil(first / coarser) : first;
 }
 
+constexpr std::size_t kBlock = 32;
+
+bool isPlainRate(double rate) {
+    return !std::isnan(rate) && std::bit_cast<uint64_t>(rate) != std::bit_cast<uint64_t>(-0.0);
+}
+
+// Bounds of such buckets are the same whatever order they are taken in.
+bool isPlain(const Bucket& bucket) {
+    return !std::isnan(bucket.start) && isPlainRate(bucket.minIn) && isPlainRate(bucket.maxIn) &&
+           isPlainRate(bucket.minOut) && isPlainRate(bucket.maxOut);
+}
+
+// Whether the buckets from first on keep their starts in order and are plain.
+bool orderedAndPlain(const std::vector<Bucket>& buckets, std::size_t first, std::size_t last) {
+    for (std::size_t k = first; k < last; ++k) {
+        if (!isPlain(buckets[k]) || (k > 0 && !(buckets[k - 1].start <= buckets[k].start))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Sums up the buckets newest first into a total.
+void absorbNewestFirst(RateAggregate& total, const std::vector<Bucket>& buckets, std::size_t first,
+                       std::size_t last) {
+    for (std::size_t k = last; k > first; --k) {
+        absorb(total, buckets[k - 1]);
+    }
+}
+
 } // namespace
+
+BlockSums& BlockSums::operator=(const BlockSums&) {
+    const std::lock_guard lock(mutex);
+    tiers.clear();
+    return *this;
+}
 
 RateHistory::RateHistory(Retention retention)
     : tiers{Tier{0, retention.raw, {}}, Tier{60, retention.minute, {}},
@@ -108,6 +148,86 @@ std::vector<RateSample> RateHistory::recentSamples(long count) const {
     return samples;
 }
 
+namespace {
+
+std::size_t coveredEnd(const TierBlocks& sums) {
+    return sums.offset + sums.blocks.size() * kBlock;
+}
+
+// Whether block j still has its first and last bucket where it was summed.
+bool holds(const TierBlocks& sums, const std::vector<Bucket>& buckets, std::size_t j) {
+    const std::size_t first = sums.offset + j * kBlock;
+    return first + kBlock <= buckets.size() && buckets[first] == sums.ends[2 * j] &&
+           buckets[first + kBlock - 1] == sums.ends[2 * j + 1];
+}
+
+// After a prune dropped the oldest buckets, keeps the blocks that are still whole.
+bool realign(TierBlocks& sums, const std::vector<Bucket>& buckets) {
+    if (!sums.usable || sums.blocks.empty()) {
+        return false;
+    }
+    const std::size_t lastBlock = sums.blocks.size() - 1;
+    const std::size_t was = sums.offset + lastBlock * kBlock;
+    const Bucket& anchor = sums.ends[2 * lastBlock];
+    const auto limit = buckets.begin() + static_cast<std::ptrdiff_t>(std::min(was, buckets.size()));
+    const auto found =
+        std::lower_bound(buckets.begin(), limit, anchor.start,
+                         [](const Bucket& bucket, Instant start) { return bucket.start < start; });
+    if (found == limit || !(*found == anchor)) {
+        return false;
+    }
+    const auto dropped = was - static_cast<std::size_t>(found - buckets.begin());
+    const std::size_t lost =
+        dropped <= sums.offset ? 0 : (dropped - sums.offset + kBlock - 1) / kBlock;
+    sums.blocks.erase(sums.blocks.begin(), sums.blocks.begin() + static_cast<std::ptrdiff_t>(lost));
+    sums.ends.erase(sums.ends.begin(), sums.ends.begin() + static_cast<std::ptrdiff_t>(2 * lost));
+    sums.offset = sums.offset + lost * kBlock - dropped;
+    for (std::size_t j = 0; j < sums.blocks.size(); ++j) {
+        if (!holds(sums, buckets, j)) {
+            return false;
+        }
+    }
+    return orderedAndPlain(buckets, 0, sums.offset + 1);
+}
+
+// Brings a tier's block sums up to date: blocks are added after the known ones, kept across a
+// prune, and anything else starts over. The newest bucket, which adding changes in place, is
+// never in a block.
+void update(TierBlocks& sums, const std::vector<Bucket>& buckets) {
+    const bool same = sums.size != 0 && buckets.front() == sums.first &&
+                      (sums.blocks.empty() || holds(sums, buckets, sums.blocks.size() - 1));
+    const bool kept = same || realign(sums, buckets);
+    const bool sameTail = same && buckets.size() == sums.size && buckets.back() == sums.last;
+    if (!kept) {
+        sums = TierBlocks{};
+        sums.usable = true;
+    }
+    for (std::size_t first = coveredEnd(sums); sums.usable && first + kBlock < buckets.size();
+         first += kBlock) {
+        if (!orderedAndPlain(buckets, first, first + kBlock)) {
+            sums.usable = false;
+            break;
+        }
+        Bucket block;
+        block.minIn = std::numeric_limits<double>::infinity();
+        block.minOut = std::numeric_limits<double>::infinity();
+        for (std::size_t k = first; k < first + kBlock; ++k) {
+            absorb(block, buckets[k]);
+        }
+        sums.blocks.push_back(block);
+        sums.ends.push_back(buckets[first]);
+        sums.ends.push_back(buckets[first + kBlock - 1]);
+    }
+    if (!sameTail) {
+        sums.tailUsable = orderedAndPlain(buckets, coveredEnd(sums), buckets.size());
+    }
+    sums.size = buckets.size();
+    sums.first = buckets.front();
+    sums.last = buckets.back();
+}
+
+} // namespace
+
 RateAggregate RateHistory::aggregate(double period, Instant now) const {
     RateAggregate total;
     const Instant from = now - period;
@@ -115,10 +235,13 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
     if (std::isnan(from)) {
         return total;
     }
+    const std::lock_guard lock(blockSums_.mutex);
+    blockSums_.tiers.resize(tiers.size());
     double until = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < tiers.size(); ++i) {
         const Tier& tier = tiers[i];
-        if (tier.buckets.empty()) {
+        const auto& buckets = tier.buckets;
+        if (buckets.empty()) {
             continue;
         }
         const double g = tier.granularity;
@@ -129,20 +252,59 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
         const double handOverAt = handOver(tiers, i, from);
         const bool shortOfSlot = handOverAt > until;
         const double boundary = shortOfSlot ? from : handOverAt;
+        const auto countedBefore = [&](const Bucket& bucket) {
+            return g == 0 ? until <= bucket.start : until < bucket.start + g;
+        };
+        const auto beyondBoundary = [&](const Bucket& bucket) {
+            return bucket.start < boundary || (g == 0 && bucket.start <= from);
+        };
         Instant oldestCounted = until;
         bool reachedBoundary = false;
-        for (auto it = tier.buckets.rbegin(); it != tier.buckets.rend(); ++it) {
-            const Bucket& bucket = *it;
-            // Already counted by a finer tier.
-            if (g == 0 ? until <= bucket.start : until < bucket.start + g) {
-                continue;
+        TierBlocks& sums = blockSums_.tiers[i];
+        update(sums, buckets);
+        if (sums.usable && sums.tailUsable) {
+            // With starts in order, the buckets counted are one run, found by bisection, and
+            // the whole blocks inside it are taken at once.
+            const auto newest = static_cast<std::size_t>(
+                std::partition_point(buckets.begin(), buckets.end(),
+                                     [&](const Bucket& bucket) { return !countedBefore(bucket); }) -
+                buckets.begin());
+            const auto oldest = static_cast<std::size_t>(
+                std::partition_point(buckets.begin(),
+                                     buckets.begin() + static_cast<std::ptrdiff_t>(newest),
+                                     beyondBoundary) -
+                buckets.begin());
+            reachedBoundary = oldest > 0;
+            if (oldest < newest) {
+                oldestCounted = buckets[oldest].start;
+                const std::size_t offset = sums.offset;
+                const std::size_t firstBlock =
+                    oldest <= offset ? 0 : (oldest - offset + kBlock - 1) / kBlock;
+                const std::size_t endBlock =
+                    newest < offset ? 0 : std::min((newest - offset) / kBlock, sums.blocks.size());
+                if (firstBlock < endBlock) {
+                    absorbNewestFirst(total, buckets, offset + endBlock * kBlock, newest);
+                    for (std::size_t j = endBlock; j > firstBlock; --j) {
+                        absorb(total, sums.blocks[j - 1]);
+                    }
+                    absorbNewestFirst(total, buckets, oldest, offset + firstBlock * kBlock);
+                } else {
+                    absorbNewestFirst(total, buckets, oldest, newest);
+                }
             }
-            if (bucket.start < boundary || (g == 0 && bucket.start <= from)) {
-                reachedBoundary = true;
-                break;
+        } else {
+            // After a clock step back the starts may be out of order: walk every bucket.
+            for (auto it = buckets.rbegin(); it != buckets.rend(); ++it) {
+                if (countedBefore(*it)) {
+                    continue;
+                }
+                if (beyondBoundary(*it)) {
+                    reachedBoundary = true;
+                    break;
+                }
+                absorb(total, *it);
+                oldestCounted = it->start;
             }
-            absorb(total, bucket);
-            oldestCounted = bucket.start;
         }
         if (shortOfSlot ? reachedBoundary : boundary <= from) {
             return total;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <mutex>
 #include <vector>
 
 namespace wirelark {
@@ -55,6 +56,30 @@ constexpr uint64_t saturatingAdd(uint64_t a, uint64_t b) {
     return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<uint64_t>::max() : sum;
 }
 
+// Sums over fixed runs of a tier's buckets, derived from the buckets.
+struct TierBlocks {
+    std::size_t size = 0;    // bucket count when last brought up to date
+    std::size_t offset = 0;  // where the first block starts
+    Bucket first;            // the oldest bucket then
+    Bucket last;             // the newest bucket then
+    bool usable = false;     // the blocks' starts ascend and no rate is NaN or negative zero
+    bool tailUsable = false; // the same for the buckets after the blocks
+    std::vector<Bucket> blocks;
+    std::vector<Bucket> ends; // each block's first and last bucket
+};
+
+// The block sums of each tier of a history: never copied, and equal in every history.
+class BlockSums {
+public:
+    BlockSums() = default;
+    BlockSums(const BlockSums&) {}
+    BlockSums& operator=(const BlockSums&);
+    bool operator==(const BlockSums&) const { return true; }
+
+    std::mutex mutex;
+    std::vector<TierBlocks> tiers;
+};
+
 // One interface's samples at several resolutions, finest tier first.
 struct RateHistory {
     struct Retention {
@@ -66,6 +91,9 @@ struct RateHistory {
     // What the monitor keeps: every sample for an hour, minutes for 25 hours, hours for 90 days.
     static constexpr Retention kStandardRetention{3600, 90000, 7776000};
 
+    // aggregate() keeps sums over runs of buckets. It notices buckets added at the end or
+    // dropped at the start and changes to a tier's oldest and newest bucket or to the ends of a
+    // run; code that otherwise rewrites, inserts or removes buckets must assign a fresh history.
     std::vector<Tier> tiers;
 
     RateHistory() = default;
@@ -87,6 +115,9 @@ struct RateHistory {
     bool hasTraffic() const;
 
     bool operator==(const RateHistory&) const = default;
+
+private:
+    mutable BlockSums blockSums_;
 };
 
 } // namespace wirelark
