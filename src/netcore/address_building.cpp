@@ -28,7 +28,99 @@ int netmaskPrefixLength(SocketAddressView netmask, int family) {
     return count;
 }
 
+namespace {
+
+// Dotted-quad text, as inet_ntop writes it, without going through printf: the reader turns every
+// address into text on every tick.
+std::string dottedQuad(const uint8_t* bytes) {
+    char text[16];
+    char* out = text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            *out++ = '.';
+        }
+        const unsigned value = bytes[i];
+        if (value >= 100) {
+            *out++ = static_cast<char>('0' + value / 100);
+        }
+        if (value >= 10) {
+            *out++ = static_cast<char>('0' + value / 10 % 10);
+        }
+        *out++ = static_cast<char>('0' + value % 10);
+    }
+    return std::string(text, out);
+}
+
+// The text inet_ntop writes for an IPv6 address (the longest run of two or more zero groups
+// shortened to "::", the first of equal runs; the IPv4-compatible and IPv4-mapped forms with a
+// dotted quad), without going through printf.
+std::string ipv6Text(const uint8_t* bytes) {
+    uint16_t words[8];
+    for (int i = 0; i < 8; ++i) {
+        words[i] = static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+    }
+    int bestBase = -1, bestLength = 0;
+    for (int i = 0; i < 8;) {
+        if (words[i] != 0) {
+            ++i;
+            continue;
+        }
+        int j = i;
+        while (j < 8 && words[j] == 0) {
+            ++j;
+        }
+        if (j - i > bestLength) {
+            bestBase = i;
+            bestLength = j - i;
+        }
+        i = j;
+    }
+    if (bestLength < 2) {
+        bestBase = -1;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(45);
+    for (int i = 0; i < 8; ++i) {
+        if (bestBase != -1 && i >= bestBase && i < bestBase + bestLength) {
+            if (i == bestBase) {
+                text += ':';
+            }
+            continue;
+        }
+        if (i != 0) {
+            text += ':';
+        }
+        if (i == 6 && bestBase == 0 &&
+            (bestLength == 6 || (bestLength == 7 && words[7] != 0x0001) ||
+             (bestLength == 5 && words[5] == 0xffff))) {
+            text += dottedQuad(bytes + 12);
+            return text;
+        }
+        bool leading = true;
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            const int digit = (words[i] >> shift) & 0xF;
+            if (digit != 0 || !leading || shift == 0) {
+                text += kHex[digit];
+                leading = false;
+            }
+        }
+    }
+    if (bestBase != -1 && bestBase + bestLength == 8) {
+        text += ':';
+    }
+    return text;
+}
+
+} // namespace
+
 std::string addressText(int family, const void* bytes) {
+    if (family == AF_INET && bytes != nullptr) {
+        return dottedQuad(static_cast<const uint8_t*>(bytes));
+    }
+    if (family == AF_INET6 && bytes != nullptr) {
+        return ipv6Text(static_cast<const uint8_t*>(bytes));
+    }
     char buffer[46] = {};
     if (inet_ntop(family, bytes, buffer, sizeof buffer) == nullptr) {
         return {};

@@ -134,12 +134,28 @@ assembleSnapshots(std::span<const wlk_link> links, std::span<const wlk_addr> add
         s.capabilities = extras.capabilities;
         s.functionalType = extras.functionalType;
     }
-    for (const auto& entry : addresses) {
-        const auto position = positionOfIndex.find(entry.index);
-        if (position == positionOfIndex.end()) {
+    // Each address's snapshot, found once; counting first lets every list be sized exactly.
+    constexpr size_t kNoSnapshot = SIZE_MAX;
+    std::vector<size_t> owner(addresses.size(), kNoSnapshot);
+    std::vector<std::pair<size_t, size_t>> counts(snapshots.size()); // IPv4, IPv6
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        if (const auto position = positionOfIndex.find(addresses[i].index);
+            position != positionOfIndex.end()) {
+            owner[i] = position->second;
+            auto& [v4, v6] = counts[position->second];
+            ++(addresses[i].family == AF_INET ? v4 : v6);
+        }
+    }
+    for (size_t i = 0; i < snapshots.size(); ++i) {
+        snapshots[i].ipv4.reserve(counts[i].first);
+        snapshots[i].ipv6.reserve(counts[i].second);
+    }
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        if (owner[i] == kNoSnapshot) {
             continue;
         }
-        InterfaceSnapshot& s = snapshots[position->second];
+        InterfaceSnapshot& s = snapshots[owner[i]];
+        const wlk_addr& entry = addresses[i];
         if (entry.family == AF_INET) {
             s.ipv4.push_back(ipv4From(entry, s.flags));
         } else if (entry.family == AF_INET6) {

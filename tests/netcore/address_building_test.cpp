@@ -6,7 +6,9 @@
 #include <arpa/inet.h>
 #include <net/if.h>
 
+#include <array>
 #include <cstring>
+#include <vector>
 
 using namespace wirelark;
 
@@ -148,4 +150,51 @@ TEST(AddressLines, TextForms) {
     EXPECT_EQ(ipv6Line({"fe80::1", 64, 0x1a, 0}, true), "fe80::1/64  scope 0x1a");
     EXPECT_EQ(ipv6Line({"fe80::1", 64, 4, 0x2}, false), "fe80::1/64  tentative");
     EXPECT_EQ(ipv6Line({"2001:db8::1", std::nullopt, 0, 0}, true), "2001:db8::1");
+}
+
+TEST(AddressBuilding, IPv4TextMatchesInetNtop) {
+    std::vector<std::array<uint8_t, 4>> cases = {
+        {0, 0, 0, 0}, {255, 255, 255, 255}, {10, 0, 100, 9}, {1, 20, 3, 40}, {192, 0, 2, 255}};
+    for (unsigned i = 0; i < 2000; ++i) {
+        cases.push_back({static_cast<uint8_t>(i * 37), static_cast<uint8_t>(i * 101 + 7),
+                         static_cast<uint8_t>(i / 7), static_cast<uint8_t>(255 - i % 256)});
+    }
+    for (const auto& bytes : cases) {
+        char expected[16];
+        ASSERT_NE(inet_ntop(AF_INET, bytes.data(), expected, sizeof expected), nullptr);
+        EXPECT_EQ(addressText(AF_INET, bytes.data()), expected);
+    }
+}
+
+TEST(AddressBuilding, IPv6TextMatchesInetNtop) {
+    std::vector<std::array<uint8_t, 16>> cases;
+    for (const char* text :
+         {"::", "::1", "::2", "1::", "fe80::1", "2001:db8::", "2001:db8:0:0:1::1",
+          "2001:0:0:1:0:0:0:1", "1:0:0:2:0:0:3:4", "::ffff:192.0.2.1", "::192.0.2.1", "::ffff:0:1",
+          "0:0:0:0:0:1:0:0", "1:2:3:4:5:6:7:8", "1:0:2:3:4:5:6:7", "::a:b", "ff02::1:ff00:1",
+          "64:ff9b::192.0.2.33"}) {
+        std::array<uint8_t, 16> bytes{};
+        ASSERT_EQ(inet_pton(AF_INET6, text, bytes.data()), 1) << text;
+        cases.push_back(bytes);
+    }
+    // Random addresses with many zero groups, where the shortening rules matter.
+    uint32_t state = 12345;
+    for (int n = 0; n < 20000; ++n) {
+        std::array<uint8_t, 16> bytes{};
+        for (int group = 0; group < 8; ++group) {
+            state = state * 1664525u + 1013904223u;
+            if ((state >> 28) < 9) {
+                continue; // a zero group more often than not
+            }
+            const uint16_t word = static_cast<uint16_t>(state >> ((state >> 8) & 7));
+            bytes[2 * group] = static_cast<uint8_t>(word >> 8);
+            bytes[2 * group + 1] = static_cast<uint8_t>(word);
+        }
+        cases.push_back(bytes);
+    }
+    for (const auto& bytes : cases) {
+        char expected[46];
+        ASSERT_NE(inet_ntop(AF_INET6, bytes.data(), expected, sizeof expected), nullptr);
+        ASSERT_EQ(addressText(AF_INET6, bytes.data()), expected);
+    }
 }
