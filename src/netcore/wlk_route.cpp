@@ -1,5 +1,7 @@
 #include "netcore/wlk_route.h"
 
+#include "netcore/netlink_attributes.h"
+
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
@@ -28,27 +30,17 @@ extern "C" int wlk_decode_route(const void* message, size_t length, wlk_route* o
     route.type = info.rtm_type;
     route.table = info.rtm_table;
     route.flags = info.rtm_flags;
-    // Attributes are 4-byte aligned at most: copy every value out before reading it.
-    size_t offset = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(rtmsg));
-    while (offset + NLA_HDRLEN <= header.nlmsg_len) {
-        nlattr attribute;
-        std::memcpy(&attribute, bytes + offset, sizeof attribute);
-        if (attribute.nla_len < NLA_HDRLEN || attribute.nla_len > header.nlmsg_len - offset) {
-            break;
-        }
-        const size_t size = attribute.nla_len - NLA_HDRLEN;
-        const uint16_t type = attribute.nla_type & NLA_TYPE_MASK;
-        if (size >= sizeof(uint32_t) && (type == RTA_OIF || type == RTA_TABLE)) {
-            uint32_t value;
-            std::memcpy(&value, bytes + offset + NLA_HDRLEN, sizeof value);
-            if (type == RTA_OIF) {
-                route.oif = value;
-                route.has_oif = 1;
-            } else {
-                route.table = value;
-            }
-        }
-        offset += NLA_ALIGN(attribute.nla_len);
+    const size_t attributes = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(rtmsg));
+    if (attributes < header.nlmsg_len) {
+        const std::span<const uint8_t> body(bytes + attributes, header.nlmsg_len - attributes);
+        wirelark::NetlinkAttributes(body).forEach(
+            [&](uint16_t type, std::span<const uint8_t> value) {
+                if (type == RTA_OIF && wirelark::readNetlinkValue(value, route.oif)) {
+                    route.has_oif = 1;
+                } else if (type == RTA_TABLE) {
+                    wirelark::readNetlinkValue(value, route.table);
+                }
+            });
     }
     *out = route;
     return 1;
