@@ -7,11 +7,13 @@ packages=(
   build-essential cmake pkg-config git clang clang-format libclang-rt-dev
   # libraries
   libplist-dev libnl-3-dev libnl-genl-3-dev libsystemd-dev nlohmann-json3-dev libssl-dev
-  qt6-base-dev qt6-base-dev-tools
+  qt6-base-dev qt6-base-dev-tools libxcb1-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
+  # the tray under a virtual X server: a tray host, window tools and a font to draw with
+  xvfb trayer x11-utils fonts-dejavu-core
 )
 
 sudo=()
