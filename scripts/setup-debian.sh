@@ -8,6 +8,8 @@ packages=(
   # libraries
   libplist-dev libnl-3-dev libnl-genl-3-dev libsystemd-dev nlohmann-json3-dev libssl-dev
   qt6-base-dev qt6-base-dev-tools libxcb1-dev
+  # draws the bundled SVG icons (the Qt SVG image and icon-engine plugins)
+  libqt6svg6
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive
