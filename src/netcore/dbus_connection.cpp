@@ -24,6 +24,12 @@ std::optional<DbusConnection> DbusConnection::openSystem() {
     return adopt(result, bus);
 }
 
+std::optional<DbusConnection> DbusConnection::openSession() {
+    sd_bus* bus = nullptr;
+    const int result = sd_bus_open_user(&bus);
+    return adopt(result, bus);
+}
+
 std::optional<DbusConnection> DbusConnection::openAddress(const std::string& address) {
     sd_bus* bus = nullptr;
     int result = sd_bus_new(&bus);

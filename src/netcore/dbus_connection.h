@@ -40,6 +40,9 @@ class DbusConnection {
 public:
     // The system bus; DBUS_SYSTEM_BUS_ADDRESS overrides its address. Absent when unreachable.
     static std::optional<DbusConnection> openSystem();
+    // The user's session bus at DBUS_SESSION_BUS_ADDRESS (else $XDG_RUNTIME_DIR/bus). Absent
+    // when unreachable.
+    static std::optional<DbusConnection> openSession();
     // A bus at an explicit address ("unix:path=/run/...").
     static std::optional<DbusConnection> openAddress(const std::string& address);
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace wirelark;
 using namespace std::chrono_literals;
 
@@ -49,4 +51,45 @@ TEST(DbusConnection, CallAllKeepsReplyOrderAndReportsEachFailure) {
                                        "/org/freedesktop/NetworkManager",
                                        "org.freedesktop.NetworkManager", 1s)
                      .empty());
+}
+
+namespace {
+
+std::string busId(const DbusConnection& bus) {
+    auto call = bus.newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "GetId");
+    const auto reply = bus.call(call.get(), 1s);
+    const char* id = nullptr;
+    return reply && sd_bus_message_read(reply.message.get(), "s", &id) > 0 ? id : "";
+}
+
+} // namespace
+
+TEST(DbusConnection, OpensTheSystemAndSessionBusesNamedByTheEnvironment) {
+    std::string why;
+    auto daemon = wirelark::testing::PrivateBus::start(why);
+    if (!daemon) {
+        GTEST_SKIP() << why;
+    }
+    const auto direct = DbusConnection::openAddress(daemon->address());
+    ASSERT_TRUE(direct);
+    const std::string expected = busId(*direct);
+    ASSERT_FALSE(expected.empty());
+
+    const struct {
+        const char* variable;
+        std::optional<DbusConnection> (*open)();
+    } cases[] = {
+        {"DBUS_SYSTEM_BUS_ADDRESS", &DbusConnection::openSystem},
+        {"DBUS_SESSION_BUS_ADDRESS", &DbusConnection::openSession},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variable);
+        setenv(c.variable, daemon->address().c_str(), 1);
+        const auto opened = c.open();
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(busId(*opened), expected);
+        setenv(c.variable, "unix:path=/nonexistent/wirelark-bus", 1);
+        EXPECT_FALSE(c.open()) << "an unreachable bus is absent";
+    }
 }

@@ -88,6 +88,8 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
 
 PrivateBus::~PrivateBus() {
     kill(pid_, SIGTERM);
+    // A frozen daemon would hold its SIGTERM until it runs again.
+    kill(pid_, SIGCONT);
     waitpid(pid_, nullptr, 0);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
@@ -95,6 +97,18 @@ PrivateBus::~PrivateBus() {
 
 void PrivateBus::becomeSystemBus() const {
     setenv("DBUS_SYSTEM_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+void PrivateBus::freeze() const {
+    kill(pid_, SIGSTOP);
+}
+
+void PrivateBus::thaw() const {
+    kill(pid_, SIGCONT);
+}
+
+void PrivateBus::becomeSessionBus() const {
+    setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
 }
 
 } // namespace wirelark::testing

@@ -21,6 +21,12 @@ public:
     const std::string& address() const { return address_; }
     // Makes this bus the system bus of the process (DBUS_SYSTEM_BUS_ADDRESS).
     void becomeSystemBus() const;
+    // Stops and continues the daemon: a bus that reads nothing meanwhile, so that a client's
+    // socket fills up.
+    void freeze() const;
+    void thaw() const;
+    // Makes this bus the session bus of the process (DBUS_SESSION_BUS_ADDRESS).
+    void becomeSessionBus() const;
 
 private:
     PrivateBus(std::string folder, pid_t pid, std::string address)
