@@ -1,9 +1,9 @@
 #include "app/ui/menubar_renderer.h"
 
 #include "app/core/graph_bars.h"
+#include "app/core/status_item_texts.h"
 #include "app/ui/bar_rect_qt.h"
 #include "app/ui/status_icon.h"
-#include "netcore/rate_format.h"
 
 #include <QFont>
 #include <QFontDatabase>
@@ -37,10 +37,6 @@ const QFont& rateFont() {
         return systemFont;
     }();
     return font;
-}
-
-QString rateValue(double rate, bool noData, bool useBits) {
-    return noData ? QStringLiteral("\u2014") : QString::fromStdString(rateText(rate, useBits));
 }
 
 // The icon as a silhouette in the ink, whatever colours the theme's icon has.
@@ -80,8 +76,8 @@ void MenubarRenderer::drawIcon(QPainter& painter, QPointF topLeft) const {
 
 StatusImage MenubarRenderer::ratesImage(double download, double upload, bool noData, bool useBits,
                                         bool withIcon) const {
-    const QString upperLine = QStringLiteral("\u2191 ") + rateValue(upload, noData, useBits);
-    const QString lowerLine = QStringLiteral("\u2193 ") + rateValue(download, noData, useBits);
+    const RateLines lines =
+        rateLines(noData ? std::nullopt : std::optional(Rates{download, upload}), useBits);
     const qreal textLeft = withIcon ? kTextAfterIcon : 0;
 
     QImage image = canvas(textLeft + reservedTextWidth(), kRatesHeight);
@@ -93,11 +89,12 @@ StatusImage MenubarRenderer::ratesImage(double download, double upload, bool noD
     painter.setPen(ink_);
     // A line's box ends at its descent below the baseline.
     const qreal descent = QFontMetricsF(rateFont()).descent();
-    painter.drawText(QPointF(textLeft, kRatesHeight - kUpperLineBottom - descent), upperLine);
-    painter.drawText(QPointF(textLeft, kRatesHeight - descent), lowerLine);
+    painter.drawText(QPointF(textLeft, kRatesHeight - kUpperLineBottom - descent),
+                     QString::fromStdString(lines.upper));
+    painter.drawText(QPointF(textLeft, kRatesHeight - descent),
+                     QString::fromStdString(lines.lower));
     painter.end();
-    return {image,
-            QStringLiteral("Download ") + lowerLine + QStringLiteral(", upload ") + upperLine};
+    return {image, QString::fromStdString(ratesDescription(lines))};
 }
 
 StatusImage MenubarRenderer::graphImage(const std::vector<RateSample>& samples,
