@@ -1,0 +1,219 @@
+#include "app/tray/xembed_tray_icon.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace wirelark {
+
+namespace {
+
+constexpr uint32_t kSystemTrayRequestDock = 0;
+constexpr uint32_t kXEmbedEmbeddedNotify = 0;
+constexpr uint32_t kXEmbedMapped = 1;
+
+xcb_connection_t* connection() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+template <typename Reply>
+using ReplyPtr = std::unique_ptr<Reply, decltype(&std::free)>;
+
+template <typename Reply>
+ReplyPtr<Reply> own(Reply* reply) {
+    return ReplyPtr<Reply>(reply, &std::free);
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const std::string& name) {
+    const auto reply = own(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.data()), nullptr));
+    return reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+}
+
+// Adds structure events to what the window already reports, without taking away the events
+// Qt selected on it.
+void selectStructureEvents(xcb_connection_t* c, xcb_window_t window) {
+    const auto attributes =
+        own(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr));
+    const uint32_t mask =
+        (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
+}
+
+// The tray selection is per screen: "_NET_SYSTEM_TRAY_S" and the number of the window's screen.
+std::string traySelectionName(xcb_connection_t* c, xcb_window_t root) {
+    int number = 0;
+    for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem != 0;
+         xcb_screen_next(&it), ++number) {
+        if (it.data->root == root) {
+            break;
+        }
+    }
+    return "_NET_SYSTEM_TRAY_S" + std::to_string(number);
+}
+
+void sendClientMessage(xcb_connection_t* c, xcb_window_t to, xcb_atom_t type,
+                       std::array<uint32_t, 5> data) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = to;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    xcb_send_event(c, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+}
+
+} // namespace
+
+XEmbedTrayIcon::XEmbedTrayIcon(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint) {
+    setWindowTitle(QStringLiteral("Wirelark"));
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+XEmbedTrayIcon::~XEmbedTrayIcon() {
+    if (started_ && qApp) {
+        qApp->removeNativeEventFilter(this);
+    }
+}
+
+bool XEmbedTrayIcon::isSupported() {
+    return connection() != nullptr;
+}
+
+void XEmbedTrayIcon::start() {
+    xcb_connection_t* c = connection();
+    if (c == nullptr || started_) {
+        return;
+    }
+    started_ = true;
+    const auto geometry = own(xcb_get_geometry_reply(
+        c, xcb_get_geometry(c, static_cast<xcb_window_t>(winId())), nullptr));
+    if (!geometry) {
+        return;
+    }
+    root_ = geometry->root;
+    selectionAtom_ = atom(c, traySelectionName(c, root_));
+    managerAtom_ = atom(c, "MANAGER");
+    // A tray that starts later announces itself with a MANAGER message to the root window.
+    selectStructureEvents(c, root_);
+    qApp->installNativeEventFilter(this);
+    requestDock();
+}
+
+void XEmbedTrayIcon::requestDock() {
+    xcb_connection_t* c = connection();
+    const auto owner =
+        own(xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selectionAtom_), nullptr));
+    if (!owner || owner->owner == XCB_WINDOW_NONE) {
+        return;
+    }
+    manager_ = owner->owner;
+    selectStructureEvents(c, manager_);
+    const auto window = static_cast<xcb_window_t>(winId());
+    const uint32_t info[] = {0, kXEmbedMapped}; // protocol version, flags
+    const xcb_atom_t xembedInfo = atom(c, "_XEMBED_INFO");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2, info);
+    setFixedSize(imageSize());
+    sendClientMessage(c, manager_, atom(c, "_NET_SYSTEM_TRAY_OPCODE"),
+                      {XCB_CURRENT_TIME, kSystemTrayRequestDock, window, 0, 0});
+    xcb_flush(c);
+    show();
+}
+
+bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
+    if (eventType != "xcb_generic_event_t") {
+        return false;
+    }
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7f) {
+    case XCB_CLIENT_MESSAGE: {
+        const auto* client = static_cast<const xcb_client_message_event_t*>(message);
+        if (client->window == root_ && client->type == managerAtom_ &&
+            client->data.data32[1] == selectionAtom_) {
+            requestDock();
+        } else if (client->window == static_cast<xcb_window_t>(winId()) &&
+                   client->type == atom(connection(), "_XEMBED") &&
+                   client->data.data32[1] == kXEmbedEmbeddedNotify) {
+            setDocked(true);
+        }
+        break;
+    }
+    case XCB_DESTROY_NOTIFY: {
+        const auto* destroyed = static_cast<const xcb_destroy_notify_event_t*>(message);
+        if (manager_ != 0 && destroyed->window == manager_) {
+            // The tray is gone and gives the window back to the root: keep it off the screen
+            // until the next tray takes it.
+            manager_ = 0;
+            hide();
+            setDocked(false);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void XEmbedTrayIcon::setDocked(bool docked) {
+    if (docked_ != docked) {
+        docked_ = docked;
+        emit dockedChanged(docked);
+    }
+}
+
+QSize XEmbedTrayIcon::imageSize() const {
+    return image_.isNull() ? QSize(22, 22) : image_.deviceIndependentSize().toSize();
+}
+
+void XEmbedTrayIcon::setImage(const QImage& image) {
+    const bool resized = image.deviceIndependentSize() != image_.deviceIndependentSize();
+    image_ = image;
+    if (resized) {
+        setFixedWidth(imageSize().width());
+    }
+    update();
+}
+
+void XEmbedTrayIcon::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.fillRect(rect(), Qt::transparent);
+    if (image_.isNull()) {
+        return;
+    }
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    const QSizeF size = image_.deviceIndependentSize();
+    painter.drawImage(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2),
+                      image_);
+}
+
+void XEmbedTrayIcon::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->globalPosition().toPoint();
+    switch (event->button()) {
+    case Qt::LeftButton:
+        emit activated(at);
+        break;
+    case Qt::MiddleButton:
+        emit secondaryActivated(at);
+        break;
+    case Qt::RightButton:
+        emit contextMenuRequested(at);
+        break;
+    default:
+        QWidget::mousePressEvent(event);
+    }
+}
+
+} // namespace wirelark

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractNativeEventFilter>
+#include <QImage>
+#include <QWidget>
+
+#include <cstdint>
+
+namespace wirelark {
+
+// The status image docked into an X11 system tray through the XEmbed protocol. Unlike Qt's own
+// tray icon it keeps the image's real width, so the rates and the graph are not squeezed into a
+// square. It docks whenever a tray manager runs and waits for the next one when it goes away.
+class XEmbedTrayIcon : public QWidget, private QAbstractNativeEventFilter {
+    Q_OBJECT
+
+public:
+    explicit XEmbedTrayIcon(QWidget* parent = nullptr);
+    ~XEmbedTrayIcon() override;
+
+    // Whether the application runs on X11 at all; elsewhere this object never docks.
+    static bool isSupported();
+
+    // Docks now when a tray manager runs, and again whenever one appears later.
+    void start();
+    bool isDocked() const { return docked_; }
+    void setImage(const QImage& image);
+    const QImage& image() const { return image_; }
+
+signals:
+    void activated(const QPoint& globalPosition);
+    void secondaryActivated(const QPoint& globalPosition);
+    void contextMenuRequested(const QPoint& globalPosition);
+    void dockedChanged(bool docked);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+    void requestDock();
+    void setDocked(bool docked);
+    QSize imageSize() const;
+
+    QImage image_;
+    bool started_ = false;
+    bool docked_ = false;
+    uint32_t manager_ = 0; // the tray manager's window while docked
+    uint32_t selectionAtom_ = 0;
+    uint32_t managerAtom_ = 0;
+    uint32_t root_ = 0;
+};
+
+} // namespace wirelark
