@@ -1,0 +1,113 @@
+#include "app/tray/status_item_controller.h"
+
+#include "app/core/change_log.h"
+#include "app/core/status_item_texts.h"
+#include "app/tray/status_notifier_item.h"
+#include "app/tray/xembed_tray_icon.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+
+namespace wirelark {
+
+namespace {
+
+qreal screenRatio() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->devicePixelRatio() : 1.0;
+}
+
+// The icon the tray scales into its square: the image itself when square, else centred on a
+// transparent square as wide as the image.
+QImage squared(QImage image) {
+    image.setDevicePixelRatio(1); // the host gets device pixels
+    if (image.width() == image.height()) {
+        return image;
+    }
+    const int side = std::max(image.width(), image.height());
+    QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.drawImage((side - image.width()) / 2, (side - image.height()) / 2, image);
+    return square;
+}
+
+} // namespace
+
+StatusItemController::StatusItemController(NetworkModel& model, AppSettings& settings,
+                                           QtBusDispatcher* sessionBus, QObject* parent)
+    : QObject(parent), model_(model), settings_(settings) {
+    if (sessionBus != nullptr) {
+        item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"));
+        connect(item_.get(), &StatusNotifierItem::activated, this,
+                [this](int x, int y) { togglePanel(QPoint(x, y)); });
+        connect(item_.get(), &StatusNotifierItem::registeredChanged, this, [this] {
+            itemAnswered_ = true;
+            chooseTray();
+        });
+    }
+    connect(&model_, &NetworkModel::itemsChanged, this, &StatusItemController::updateImage);
+    connect(&settings_, &AppSettings::changed, this, &StatusItemController::updateImage);
+    chooseTray();
+}
+
+StatusItemController::~StatusItemController() = default;
+
+bool StatusItemController::isShown() const {
+    return (item_ && item_->isRegistered()) || (trayIcon_ && trayIcon_->isDocked());
+}
+
+// The X11 tray stands in only once the watcher, if any, has turned the item down, so that a
+// desktop with both never shows it twice.
+void StatusItemController::chooseTray() {
+    const bool itemShown = item_ && (!itemAnswered_ || item_->isRegistered());
+    const bool wanted = !itemShown && XEmbedTrayIcon::isSupported();
+    if (wanted && !trayIcon_) {
+        trayIcon_ = std::make_unique<XEmbedTrayIcon>();
+        connect(trayIcon_.get(), &XEmbedTrayIcon::activated, this,
+                &StatusItemController::togglePanel);
+        connect(trayIcon_.get(), &XEmbedTrayIcon::dockedChanged, this,
+                [this] { emit shownChanged(isShown()); });
+    } else if (!wanted && trayIcon_) {
+        trayIcon_.reset();
+    }
+    // The ink depends on where the image goes, and the tray docks the window at its width.
+    updateImage();
+    if (trayIcon_) {
+        trayIcon_->start();
+    }
+    emit shownChanged(isShown());
+}
+
+void StatusItemController::togglePanel(const QPoint& at) {
+    logLine(6, "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+}
+
+void StatusItemController::updateImage() {
+    const SettingsData& settings = settings_.data();
+    const auto rates = model_.menubarRates();
+    // An XEmbed window is drawn on the tray's own background, dark on the usual panels; a
+    // StatusNotifierItem host draws the icon on the panel, in the desktop's colours.
+    const MenubarRenderer renderer(
+        trayIcon_ ? trayIcon_->devicePixelRatioF() : screenRatio(),
+        trayIcon_ ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText));
+    image_ = renderer.statusImage(settings.menubarMode, rates, model_.menubarSamples(),
+                                  settings.useBits);
+    if (trayIcon_) {
+        trayIcon_->setImage(image_.image);
+    }
+    if (item_) {
+        const bool showsGraph = settings.menubarMode == MenubarMode::graph;
+        item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
+        const StatusItemTexts texts =
+            statusItemTexts(settings.menubarMode, rates, settings.useBits);
+        item_->setLabel(QString::fromStdString(texts.label),
+                        QString::fromStdString(texts.labelGuide));
+        item_->setToolTip(QStringLiteral("Wirelark"), QString::fromStdString(texts.toolTip));
+    }
+    emit imageUpdated();
+}
+
+} // namespace wirelark
