@@ -1,0 +1,67 @@
+#include "app/app_delegate.h"
+
+#include "app/core/change_log.h"
+#include "app/core/network_monitor.h"
+#include "app/model/settings_storage.h"
+#include "netcore/dbus_connection.h"
+#include "netcore/history_location.h"
+
+#include <future>
+
+namespace wirelark {
+
+AppDelegate::AppDelegate(Clock::time_point started, QObject* parent)
+    : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()) {}
+
+AppDelegate::~AppDelegate() = default;
+
+bool AppDelegate::launch(std::string& whyNot) {
+    const auto historyFile = defaultHistoryFilePath();
+    if (historyFile) {
+        // The lock on the history file is also what keeps a second tray app from starting.
+        recording_ = RecordingLock::acquire(*historyFile, whyNot);
+        if (!recording_) {
+            return false;
+        }
+    } else {
+        logLine(5, "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
+                   "rates are not kept across runs");
+    }
+    model_ = std::make_unique<NetworkModel>(
+        settings_, std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path())));
+    if (auto sessionBus = DbusConnection::openSession()) {
+        busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
+    } else {
+        logLine(5, "No session bus: the status item can only dock into an X11 system tray");
+    }
+    statusController_ =
+        std::make_unique<StatusItemController>(*model_, settings_, busDispatcher_.get());
+    connect(statusController_.get(), &StatusItemController::imageUpdated, this,
+            &AppDelegate::logFirstImage);
+    connect(statusController_.get(), &StatusItemController::shownChanged, this,
+            &AppDelegate::logFirstImage);
+    model_->start();
+    return true;
+}
+
+void AppDelegate::logFirstImage() {
+    if (firstImageLogged_ || model_->items().empty() || !statusController_->isShown()) {
+        return;
+    }
+    firstImageLogged_ = true;
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
+    logLine(6, "Showed the first status image with rates " + std::to_string(elapsed.count()) +
+                   " ms after start");
+}
+
+void AppDelegate::shutdown() {
+    if (!model_) {
+        return;
+    }
+    std::promise<void> saved;
+    model_->monitor().saveHistory([&saved](std::error_code) { saved.set_value(); });
+    saved.get_future().wait();
+}
+
+} // namespace wirelark

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/model/app_settings.h"
+#include "app/model/network_model.h"
+#include "app/tray/qt_bus_dispatcher.h"
+#include "app/tray/status_item_controller.h"
+#include "netcore/recording_lock.h"
+
+#include <QObject>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace wirelark {
+
+// Wires the tray application together: the settings, the model with its history file, the
+// status item, and the save of the histories before the process ends.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `started` is when the process began, for the log line of the first status image.
+    explicit AppDelegate(Clock::time_point started = Clock::now(), QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // The start sequence. False, with the reason, when another instance already runs.
+    bool launch(std::string& whyNot);
+    // Saves the histories on the monitor's thread and waits for it; a failed save is ignored.
+    void shutdown();
+
+    NetworkModel* model() const { return model_.get(); }
+    StatusItemController* statusController() const { return statusController_.get(); }
+
+private:
+    void logFirstImage();
+
+    Clock::time_point started_;
+    bool firstImageLogged_ = false;
+    AppSettings settings_;
+    std::optional<RecordingLock> recording_;
+    std::unique_ptr<QtBusDispatcher> busDispatcher_;
+    std::unique_ptr<NetworkModel> model_;
+    std::unique_ptr<StatusItemController> statusController_;
+};
+
+} // namespace wirelark

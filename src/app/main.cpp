@@ -1,0 +1,29 @@
+// The tray application: a status item with the live rates, kept running with no window open.
+#include "app/app_delegate.h"
+#include "app/termination_signals.h"
+
+#include <QApplication>
+
+#include <chrono>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    const auto started = std::chrono::steady_clock::now();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Wirelark"));
+    QApplication::setDesktopFileName(QStringLiteral("wirelark"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    wirelark::AppDelegate delegate(started);
+    std::string whyNot;
+    if (!delegate.launch(whyNot)) {
+        std::fprintf(stderr, "wirelark: cannot start: %s\n", whyNot.c_str());
+        return 1;
+    }
+    wirelark::TerminationSignals termination;
+    QObject::connect(&termination, &wirelark::TerminationSignals::received, &application,
+                     &QCoreApplication::quit);
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
+                     &wirelark::AppDelegate::shutdown);
+    return QApplication::exec();
+}

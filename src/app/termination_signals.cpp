@@ -1,0 +1,62 @@
+#include "app/termination_signals.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+
+namespace wirelark {
+
+namespace {
+
+// The write end is used from the handler, where only async-signal-safe calls are allowed.
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int number) {
+    const unsigned char byte = static_cast<unsigned char>(number);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void handle(int number, void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(number, &action, nullptr);
+}
+
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
+        std::perror("wirelark: cannot watch for termination signals");
+        return;
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    connect(notifier_.get(), &QSocketNotifier::activated, this, &TerminationSignals::drain);
+    handle(SIGINT, onSignal);
+    handle(SIGTERM, onSignal);
+}
+
+TerminationSignals::~TerminationSignals() {
+    if (!notifier_) {
+        return;
+    }
+    handle(SIGINT, SIG_DFL);
+    handle(SIGTERM, SIG_DFL);
+    notifier_.reset();
+    ::close(signalPipe[0]);
+    ::close(signalPipe[1]);
+    signalPipe[0] = signalPipe[1] = -1;
+}
+
+void TerminationSignals::drain() {
+    unsigned char byte = 0;
+    while (::read(signalPipe[0], &byte, 1) == 1) {
+        emit received(byte);
+    }
+}
+
+} // namespace wirelark

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <QSocketNotifier>
+
+#include <memory>
+
+namespace wirelark {
+
+// Turns SIGINT and SIGTERM into a Qt signal on the main thread, so that an interrupted or
+// terminated tray app quits through the event loop and saves like any other quit.
+class TerminationSignals : public QObject {
+    Q_OBJECT
+
+public:
+    // Only one may exist: it owns the process's handlers of both signals.
+    explicit TerminationSignals(QObject* parent = nullptr);
+    ~TerminationSignals() override;
+
+signals:
+    void received(int signalNumber);
+
+private:
+    void drain();
+
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+} // namespace wirelark

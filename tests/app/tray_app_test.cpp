@@ -1,0 +1,308 @@
+// The tray application as a user runs it: a process of its own with its own home folder, ended
+// by a signal; and, under a virtual X server with a real tray host, docked into the tray.
+#include "app/core/settings_data.h"
+#include "app/model/settings_storage.h"
+#include "app/ui/menubar_renderer.h"
+#include "netcore/history_store.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace wirelark {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Waits for `condition`, checking every 50 ms, for at most `limit`.
+template <typename Condition>
+bool waitFor(Condition condition, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    return true;
+}
+
+class TrayAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.isValid());
+        SettingsData settings;
+        settings.updateInterval = 1;
+        settings.menubarMode = MenubarMode::rates;
+        settings.menubarSource = MenubarSource::allActive();
+        IniSettingsStorage(configHome() + "/Wirelark/Wirelark.conf")
+            .write(*encodeSettings(settings));
+        environment_.insert("HOME", home_.path());
+        environment_.insert("XDG_CONFIG_HOME", configHome());
+        environment_.insert("XDG_DATA_HOME", home_.path() + "/data");
+        environment_.insert("XDG_CACHE_HOME", home_.path() + "/cache");
+        // No session bus: a real desktop's watcher must not take the test's item.
+        environment_.insert("XDG_RUNTIME_DIR", home_.path());
+        environment_.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home_.path() + "/no-bus");
+        environment_.insert("PATH", qEnvironmentVariable("PATH"));
+    }
+
+    void TearDown() override {
+        for (auto& process : processes_) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    QString configHome() const { return home_.path() + "/config"; }
+    std::filesystem::path historyFile() const {
+        return (home_.path() + "/data/Wirelark/history.plist").toStdString();
+    }
+
+    QProcess& start(const QString& program, const QStringList& arguments,
+                    const QProcessEnvironment& environment) {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(environment);
+        process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process->start(program, arguments);
+        processes_.push_back(std::move(process));
+        return *processes_.back();
+    }
+
+    QProcess& startApp(QProcessEnvironment environment) {
+        return start(QStringLiteral(WIRELARK_APP_PATH), {}, environment);
+    }
+
+    QTemporaryDir home_;
+    QProcessEnvironment environment_;
+    std::vector<std::unique_ptr<QProcess>> processes_;
+};
+
+// Sends datagrams through the loopback interface, whose counters count them both ways.
+void sendLoopbackTraffic(int datagrams) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9); // discard
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const std::vector<char> payload(1000, 'x');
+    for (int i = 0; i < datagrams; ++i) {
+        ::sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof to);
+    }
+    ::close(fd);
+}
+
+// The history file keeps only histories with traffic: loopback datagrams between the ticks give
+// the loopback interface some.
+TEST_F(TrayAppTest, SigtermSavesTheHistoriesAndASecondInstanceIsRefused) {
+    QProcessEnvironment environment = environment_;
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess& app = startApp(environment);
+    ASSERT_TRUE(app.waitForStarted(10000));
+    // The first instance holds its lock from its first moments; after its first tick, which
+    // only takes the counters' starting values, it sees the traffic in the next ones.
+    std::this_thread::sleep_for(1500ms);
+    sendLoopbackTraffic(50);
+    std::this_thread::sleep_for(2000ms);
+
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(QStringLiteral(WIRELARK_APP_PATH), {});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("another process is already recording"));
+    EXPECT_EQ(app.state(), QProcess::Running);
+
+    EXPECT_FALSE(std::filesystem::exists(historyFile())) << "saved before the ten minutes";
+    app.terminate(); // SIGTERM
+    ASSERT_TRUE(app.waitForFinished(20000));
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+
+    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after SIGTERM";
+    const HistoryMap histories = HistoryStore(historyFile()).load();
+    const auto loopback = histories.find("name:lo");
+    ASSERT_NE(loopback, histories.end()) << "no history of the loopback interface";
+    EXPECT_TRUE(loopback->second.hasTraffic());
+}
+
+// The X server's windows as the test sees them.
+class XDisplay {
+public:
+    explicit XDisplay(const std::string& name) : c_(xcb_connect(name.c_str(), nullptr)) {}
+    ~XDisplay() { xcb_disconnect(c_); }
+    bool ok() const { return xcb_connection_has_error(c_) == 0; }
+    xcb_window_t root() const { return xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root; }
+
+    std::vector<xcb_window_t> children(xcb_window_t window) const {
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr), &std::free);
+        if (!tree) {
+            return {};
+        }
+        const auto* first = xcb_query_tree_children(tree.get());
+        return {first, first + xcb_query_tree_children_length(tree.get())};
+    }
+
+    std::string name(xcb_window_t window) const {
+        std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(
+            xcb_get_property_reply(
+                c_, xcb_get_property(c_, 0, window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY, 0, 256),
+                nullptr),
+            &std::free);
+        if (!reply) {
+            return {};
+        }
+        const auto* text = static_cast<const char*>(xcb_get_property_value(reply.get()));
+        return std::string(text, static_cast<size_t>(xcb_get_property_value_length(reply.get())));
+    }
+
+    // The first window under `window` (depth first) with this name, and its top-level ancestor.
+    std::optional<std::pair<xcb_window_t, xcb_window_t>>
+    find(const std::string& wanted, xcb_window_t window, xcb_window_t topLevel = 0) const {
+        for (xcb_window_t child : children(window)) {
+            const xcb_window_t top = topLevel != 0 ? topLevel : child;
+            if (name(child) == wanted) {
+                return std::pair{child, top};
+            }
+            if (auto found = find(wanted, child, top)) {
+                return found;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The window's rectangle on the screen.
+    QRect geometry(xcb_window_t window) const {
+        std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
+            xcb_get_geometry_reply(c_, xcb_get_geometry(c_, window), nullptr), &std::free);
+        std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> origin(
+            xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, window, root(), 0, 0),
+                                            nullptr),
+            &std::free);
+        if (!geometry || !origin) {
+            return {};
+        }
+        return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
+    }
+
+    QImage screenshot(const QRect& area) const {
+        std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+            xcb_get_image_reply(
+                c_,
+                xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, root(), static_cast<int16_t>(area.x()),
+                              static_cast<int16_t>(area.y()), static_cast<uint16_t>(area.width()),
+                              static_cast<uint16_t>(area.height()), ~0u),
+                nullptr),
+            &std::free);
+        if (!reply) {
+            return {};
+        }
+        // Xvfb at depth 24 keeps 32 bits per pixel, as QImage's RGB32.
+        const QImage view(xcb_get_image_data(reply.get()), area.width(), area.height(),
+                          QImage::Format_RGB32);
+        return view.copy();
+    }
+
+private:
+    xcb_connection_t* c_;
+};
+
+TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
+    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+    const QString trayer = QStandardPaths::findExecutable("trayer");
+    if (xvfb.isEmpty() || trayer.isEmpty()) {
+        GTEST_SKIP() << "needs Xvfb and trayer (apt-get install xvfb trayer)";
+    }
+    // Xvfb picks a free display itself and writes its number to the given descriptor.
+    QProcess& server = start(
+        xvfb, {"-displayfd", "1", "-screen", "0", "640x120x24", "-nolisten", "tcp"}, environment_);
+    ASSERT_TRUE(server.waitForStarted(10000));
+    QByteArray number;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            server.waitForReadyRead(50);
+            number += server.readAllStandardOutput();
+            return number.contains('\n');
+        },
+        20s))
+        << "Xvfb did not start";
+    const std::string display = ":" + number.trimmed().toStdString();
+    XDisplay x(display);
+    ASSERT_TRUE(x.ok());
+
+    QProcessEnvironment environment = environment_;
+    environment.insert("DISPLAY", QString::fromStdString(display));
+    environment.insert("QT_QPA_PLATFORM", "xcb");
+    start(trayer,
+          {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+           "--transparent", "false", "--SetDockType", "true"},
+          environment);
+    ASSERT_TRUE(waitFor([&] { return x.find("panel", x.root()).has_value(); }, 20s))
+        << "trayer did not start";
+    QProcess& app = startApp(environment);
+    ASSERT_TRUE(app.waitForStarted(10000));
+
+    std::optional<std::pair<xcb_window_t, xcb_window_t>> docked;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            docked = x.find("Wirelark", x.root());
+            return docked && docked->first != docked->second; // inside the tray's window
+        },
+        20s))
+        << "the status item did not dock";
+    // Two updates, so the image shows rates rather than the dashes of the first moment.
+    std::this_thread::sleep_for(2500ms);
+
+    const QRect item = x.geometry(docked->first);
+    const int expectedWidth =
+        MenubarRenderer(1.0, Qt::white).ratesImage(0, 0, false, false, false).image.width();
+    EXPECT_EQ(item.width(), expectedWidth);
+
+    const QRect tray = x.geometry(docked->second);
+    const QImage shot = x.screenshot(tray);
+    const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/tray-xvfb.png");
+    QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
+    ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
+    std::printf("screenshot of the tray: %s\n", artefact.toLocal8Bit().constData());
+
+    // The text is drawn in white: light pixels in the left and the right part of the item show
+    // the whole image, not a square cut of it.
+    const QRect inside = item.translated(-tray.topLeft());
+    const auto lightPixelsIn = [&](int from, int to) {
+        int count = 0;
+        for (int px = inside.left() + from; px < inside.left() + to; ++px) {
+            for (int py = inside.top(); py <= inside.bottom(); ++py) {
+                count += qGray(shot.pixel(px, py)) > 160 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    EXPECT_GT(lightPixelsIn(0, inside.width() / 3), 10);
+    EXPECT_GT(lightPixelsIn(inside.width() / 3, inside.width()), 10);
+    // Whatever the tray's own width rule, the item is wider than it is high.
+    EXPECT_GT(item.width(), item.height());
+}
+
+} // namespace
+} // namespace wirelark
