@@ -13,6 +13,8 @@ namespace wirelark {
 struct RateLines {
     std::string upper;
     std::string lower;
+
+    bool operator==(const RateLines&) const = default;
 };
 
 RateLines rateLines(const std::optional<Rates>& rates, bool useBits);

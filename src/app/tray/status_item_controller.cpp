@@ -73,6 +73,7 @@ void StatusItemController::chooseTray() {
     } else if (!wanted && trayIcon_) {
         trayIcon_.reset();
     }
+    drawn_.reset(); // the new place needs the image
     // The ink depends on where the image goes, and the tray docks the window at its width.
     updateImage();
     if (trayIcon_) {
@@ -85,21 +86,41 @@ void StatusItemController::togglePanel(const QPoint& at) {
     logLine(6, "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
 }
 
+const MenubarRenderer& StatusItemController::renderer() {
+    // An XEmbed window is drawn on the tray's own background, dark on the usual panels; a
+    // StatusNotifierItem host draws the icon on the panel, in the desktop's colours.
+    const qreal ratio = trayIcon_ ? trayIcon_->devicePixelRatioF() : screenRatio();
+    const QColor ink =
+        trayIcon_ ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText);
+    if (!renderer_ || ratio != rendererRatio_ || ink != rendererInk_) {
+        renderer_.emplace(ratio, ink);
+        rendererRatio_ = ratio;
+        rendererInk_ = ink;
+    }
+    return *renderer_;
+}
+
 void StatusItemController::updateImage() {
     const SettingsData& settings = settings_.data();
     const auto rates = model_.menubarRates();
-    // An XEmbed window is drawn on the tray's own background, dark on the usual panels; a
-    // StatusNotifierItem host draws the icon on the panel, in the desktop's colours.
-    const MenubarRenderer renderer(
-        trayIcon_ ? trayIcon_->devicePixelRatioF() : screenRatio(),
-        trayIcon_ ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText));
-    image_ = renderer.statusImage(settings.menubarMode, rates, model_.menubarSamples(),
-                                  settings.useBits);
+    const MenubarRenderer& renderer = this->renderer();
+    const bool showsGraph = settings.menubarMode == MenubarMode::graph;
+    Drawn drawn{settings.menubarMode,
+                settings.useBits,
+                rateLines(rates, settings.useBits),
+                showsGraph ? model_.menubarSamples() : std::vector<RateSample>(),
+                rendererRatio_,
+                rendererInk_};
+    if (drawn == drawn_) {
+        emit imageUpdated();
+        return;
+    }
+    image_ = renderer.statusImage(settings.menubarMode, rates, drawn.samples, settings.useBits);
+    drawn_ = std::move(drawn);
     if (trayIcon_) {
         trayIcon_->setImage(image_.image);
     }
     if (item_) {
-        const bool showsGraph = settings.menubarMode == MenubarMode::graph;
         item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
         const StatusItemTexts texts =
             statusItemTexts(settings.menubarMode, rates, settings.useBits);

@@ -1,13 +1,17 @@
 #pragma once
 
+#include "app/core/status_item_texts.h"
 #include "app/model/app_settings.h"
 #include "app/model/network_model.h"
 #include "app/ui/menubar_renderer.h"
 
+#include <QColor>
 #include <QObject>
 #include <QPoint>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace wirelark {
 
@@ -40,10 +44,30 @@ signals:
 
 private:
     void chooseTray();
+    // The renderer for where the image goes now, built again only when that changes: building
+    // one draws the icon.
+    const MenubarRenderer& renderer();
 
     NetworkModel& model_;
     AppSettings& settings_;
+    // What the current image shows. Drawing text is most of a tick's work, and an idle link
+    // shows the same rates tick after tick: a redraw that would give the same pixels is skipped.
+    struct Drawn {
+        MenubarMode mode;
+        bool useBits;
+        RateLines lines;
+        std::vector<RateSample> samples;
+        qreal ratio;
+        QColor ink;
+
+        bool operator==(const Drawn&) const = default;
+    };
+
     StatusImage image_;
+    std::optional<Drawn> drawn_;
+    std::optional<MenubarRenderer> renderer_;
+    qreal rendererRatio_ = 0;
+    QColor rendererInk_;
     bool itemAnswered_ = false; // the first registration of the item has had its answer
     std::unique_ptr<StatusNotifierItem> item_;
     std::unique_ptr<XEmbedTrayIcon> trayIcon_;
