@@ -79,11 +79,15 @@ protected:
 TEST_F(NetworkModelTest, TicksAtOnceThenEveryIntervalAndAChangedIntervalAppliesAtTheNextSleep) {
     setInterval(0.02);
     items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    size_t applied = 0;
+    QObject::connect(model.get(), &NetworkModel::itemsChanged, [&] { ++applied; });
     model->start();
     ASSERT_TRUE(processEventsUntil([&] { return model->items().size() == 1; }, 1000))
         << "the first tick runs at start";
     EXPECT_EQ(monitor->updates.size(), 1u);
-    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= 4; }));
+    // Every update applied means the loop is asleep, not between an update and its sleep.
+    ASSERT_TRUE(processEventsUntil(
+        [&] { return monitor->updates.size() >= 4 && applied == monitor->updates.size(); }));
     EXPECT_EQ(monitor->updates, std::vector<bool>(monitor->updates.size(), true));
 
     setInterval(3600);
