@@ -1,6 +1,7 @@
 #include "app/model/app_settings.h"
 
 #include "item_fixtures.h"
+#include "memory_settings_storage.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -10,33 +11,9 @@
 using namespace wirelark;
 using namespace wirelark::testing;
 
-namespace {
-
-// Keeps the bytes in memory and counts the writes.
-class MemoryStorage final : public SettingsStorage {
-public:
-    explicit MemoryStorage(std::optional<std::string> stored = std::nullopt, int* writes = nullptr)
-        : stored_(std::move(stored)), writes_(writes) {}
-    std::optional<std::string> read() const override { return stored_; }
-    bool write(const std::string& bytes) override {
-        stored_ = bytes;
-        if (writes_) {
-            ++*writes_;
-        }
-        return true;
-    }
-    QString location() const override { return "memory"; }
-
-private:
-    std::optional<std::string> stored_;
-    int* writes_;
-};
-
-} // namespace
-
 TEST(AppSettings, StoresOnlyRealChangesAndAnnouncesThem) {
     int writes = 0;
-    AppSettings settings(std::make_unique<MemoryStorage>(std::nullopt, &writes));
+    AppSettings settings(std::make_unique<MemorySettingsStorage>(std::nullopt, &writes));
     QSignalSpy changed(&settings, &AppSettings::changed);
     EXPECT_EQ(settings.data(), SettingsData{});
     EXPECT_EQ(writes, 0) << "nothing is written until the first change";
@@ -108,7 +85,7 @@ TEST(AppSettings, ReconcilePinsFollowsARenamedInterface) {
     stored.pinned = {
         {"link:ethernet:02:00:00:00:00:01", "eth0", std::nullopt, "02:00:00:00:00:01", false}};
     stored.elementOverrides["link:ethernet:02:00:00:00:00:01"] = {InterfaceElement::mtu};
-    AppSettings settings(std::make_unique<MemoryStorage>(*encodeSettings(stored)));
+    AppSettings settings(std::make_unique<MemorySettingsStorage>(*encodeSettings(stored)));
     auto item = presentItem("service:abc", runningSnapshot("eth5"));
     item.snapshot->linkAddress = LinkAddress{{2, 0, 0, 0, 0, 1}, 6};
     item.service = NetworkService{"abc", "Wired", true, "eth5", false};

@@ -1,6 +1,8 @@
 #include "app/model/network_model.h"
 
+#include "fake_monitor_service.h"
 #include "item_fixtures.h"
+#include "memory_settings_storage.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -12,36 +14,6 @@ using namespace wirelark;
 using namespace wirelark::testing;
 
 namespace {
-
-class MemoryStorage final : public SettingsStorage {
-public:
-    std::optional<std::string> read() const override { return std::nullopt; }
-    bool write(const std::string&) override { return true; }
-    QString location() const override { return "memory"; }
-};
-
-// Answers every update with the items the test sets, and counts the calls.
-struct FakeMonitor final : MonitorService {
-    std::vector<InterfaceItem>* items;
-    NetworkMetadata* metadata;
-    std::vector<bool> updates;
-    int saves = 0;
-    int staleMarks = 0;
-
-    FakeMonitor(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
-        : items(items), metadata(metadata) {}
-    void update(bool record, std::vector<double>, int recentCount, double,
-                std::function<void(MonitorUpdate)> done) override {
-        EXPECT_EQ(recentCount, 60);
-        updates.push_back(record);
-        done(MonitorUpdate{*items, *metadata});
-    }
-    void saveHistory(std::function<void(std::error_code)> done) override {
-        ++saves;
-        done({});
-    }
-    void markMetadataStale() override { ++staleMarks; }
-};
 
 template <typename Predicate>
 bool processEventsUntil(Predicate done, int milliseconds = 5000) {
@@ -55,8 +27,8 @@ bool processEventsUntil(Predicate done, int milliseconds = 5000) {
 
 class NetworkModelTest : public ::testing::Test {
 protected:
-    NetworkModelTest() : settings(std::make_unique<MemoryStorage>()) {
-        auto fake = std::make_unique<FakeMonitor>(&items, &metadata);
+    NetworkModelTest() : settings(std::make_unique<MemorySettingsStorage>()) {
+        auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
         monitor = fake.get();
         model = std::make_unique<NetworkModel>(settings, std::move(fake), [this] { return now; });
     }
@@ -70,7 +42,7 @@ protected:
     NetworkMetadata metadata;
     double now = 100;
     AppSettings settings;
-    FakeMonitor* monitor = nullptr;
+    FakeMonitorService* monitor = nullptr;
     std::unique_ptr<NetworkModel> model;
 };
 

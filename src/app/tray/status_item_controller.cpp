@@ -84,6 +84,7 @@ void StatusItemController::chooseTray() {
 
 void StatusItemController::togglePanel(const QPoint& at) {
     logLine(6, "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    emit panelToggled(at);
 }
 
 const MenubarRenderer& StatusItemController::renderer() {

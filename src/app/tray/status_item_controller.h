@@ -41,6 +41,8 @@ public:
 signals:
     void imageUpdated();
     void shownChanged(bool shown);
+    // A click on the item asked for the panel at `at`, in screen coordinates.
+    void panelToggled(const QPoint& at);
 
 private:
     void chooseTray();

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/core/monitor_service.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <system_error>
+#include <vector>
+
+namespace wirelark::testing {
+
+// Answers every update at once with the items and metadata the test holds, and counts the calls.
+struct FakeMonitorService final : MonitorService {
+    std::vector<InterfaceItem>* items;
+    NetworkMetadata* metadata;
+    std::vector<bool> updates; // the `record` flag of each update
+    int saves = 0;
+    int staleMarks = 0;
+
+    FakeMonitorService(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
+        : items(items), metadata(metadata) {}
+    void update(bool record, std::vector<double>, int recentCount, double,
+                std::function<void(MonitorUpdate)> done) override {
+        EXPECT_EQ(recentCount, 60);
+        updates.push_back(record);
+        done(MonitorUpdate{*items, *metadata});
+    }
+    void saveHistory(std::function<void(std::error_code)> done) override {
+        ++saves;
+        done({});
+    }
+    void markMetadataStale() override { ++staleMarks; }
+};
+
+} // namespace wirelark::testing
