@@ -263,6 +263,8 @@ TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
     QProcess& app = startApp(environment);
     ASSERT_TRUE(app.waitForStarted(10000));
 
+    const int expectedWidth =
+        MenubarRenderer(1.0, Qt::white).ratesImage(0, 0, false, false, false).image.width();
     std::optional<std::pair<xcb_window_t, xcb_window_t>> docked;
     ASSERT_TRUE(waitFor(
         [&] {
@@ -271,24 +273,23 @@ TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
         },
         20s))
         << "the status item did not dock";
+    QRect item;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            item = x.geometry(docked->first);
+            return item.width() == expectedWidth;
+        },
+        20s))
+        << "docked " << item.width() << " wide, the image is " << expectedWidth;
     // Two updates, so the image shows rates rather than the dashes of the first moment.
     std::this_thread::sleep_for(2500ms);
 
-    const QRect item = x.geometry(docked->first);
-    const int expectedWidth =
-        MenubarRenderer(1.0, Qt::white).ratesImage(0, 0, false, false, false).image.width();
-    EXPECT_EQ(item.width(), expectedWidth);
-
-    const QRect tray = x.geometry(docked->second);
-    const QImage shot = x.screenshot(tray);
-    const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/tray-xvfb.png");
-    QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
-    ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
-    std::printf("screenshot of the tray: %s\n", artefact.toLocal8Bit().constData());
-
     // The text is drawn in white: light pixels in the left and the right part of the item show
     // the whole image, not a square cut of it.
-    const QRect inside = item.translated(-tray.topLeft());
+    // The tray moves the item as it grows: both places are taken again with every screenshot.
+    QRect tray;
+    QRect inside;
+    QImage shot;
     const auto lightPixelsIn = [&](int from, int to) {
         int count = 0;
         for (int px = inside.left() + from; px < inside.left() + to; ++px) {
@@ -298,8 +299,21 @@ TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
         }
         return count;
     };
-    EXPECT_GT(lightPixelsIn(0, inside.width() / 3), 10);
-    EXPECT_GT(lightPixelsIn(inside.width() / 3, inside.width()), 10);
+    const bool drawn = waitFor(
+        [&] {
+            tray = x.geometry(docked->second);
+            item = x.geometry(docked->first);
+            inside = item.translated(-tray.topLeft());
+            shot = x.screenshot(tray);
+            return !shot.isNull() && lightPixelsIn(0, inside.width() / 3) > 10 &&
+                   lightPixelsIn(inside.width() / 3, inside.width()) > 10;
+        },
+        20s);
+    const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/tray-xvfb.png");
+    QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
+    ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
+    std::printf("screenshot of the tray: %s\n", artefact.toLocal8Bit().constData());
+    EXPECT_TRUE(drawn) << "no text across the whole item";
     // Whatever the tray's own width rule, the item is wider than it is high.
     EXPECT_GT(item.width(), item.height());
 }

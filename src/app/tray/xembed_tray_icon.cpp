@@ -19,6 +19,7 @@ namespace {
 constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr uint32_t kXEmbedMapped = 1;
+constexpr int kSizeReminders = 3;
 
 xcb_connection_t* connection() {
     const auto* x11 =
@@ -119,16 +120,19 @@ void XEmbedTrayIcon::requestDock() {
         return;
     }
     manager_ = owner->owner;
+    sizeReminders_ = 0;
     selectStructureEvents(c, manager_);
     const auto window = static_cast<xcb_window_t>(winId());
     const uint32_t info[] = {0, kXEmbedMapped}; // protocol version, flags
     const xcb_atom_t xembedInfo = atom(c, "_XEMBED_INFO");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2, info);
-    setFixedSize(imageSize());
+    applySize();
     sendClientMessage(c, manager_, atom(c, "_NET_SYSTEM_TRAY_OPCODE"),
                       {XCB_CURRENT_TIME, kSystemTrayRequestDock, window, 0, 0});
     xcb_flush(c);
     show();
+    // Showing writes Qt's own size hints, which a tray that reads them again may take instead.
+    applySize();
 }
 
 bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -146,6 +150,19 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
                    client->type == atom(connection(), "_XEMBED") &&
                    client->data.data32[1] == kXEmbedEmbeddedNotify) {
             setDocked(true);
+        }
+        break;
+    }
+    case XCB_CONFIGURE_NOTIFY: {
+        // A tray that sized the window before it read the size hints (a busy GTK tray may take
+        // 1 × 1) reads them again when they are set again; a few reminders, as a tray that
+        // insists on its own size must keep it.
+        const auto* configured = static_cast<const xcb_configure_notify_event_t*>(message);
+        const int wanted = (imageSize() * devicePixelRatio()).width();
+        if (manager_ != 0 && configured->window == static_cast<xcb_window_t>(winId()) &&
+            configured->width != wanted && sizeReminders_ < kSizeReminders) {
+            ++sizeReminders_;
+            QMetaObject::invokeMethod(this, &XEmbedTrayIcon::applySize, Qt::QueuedConnection);
         }
         break;
     }
@@ -180,10 +197,49 @@ QSize XEmbedTrayIcon::imageSize() const {
 void XEmbedTrayIcon::setImage(const QImage& image) {
     const bool resized = image.deviceIndependentSize() != image_.deviceIndependentSize();
     image_ = image;
-    if (resized) {
-        setFixedWidth(imageSize().width());
+    if (resized && manager_ != 0) {
+        applySize();
     }
     update();
+}
+
+// Trays size the window they take from its size hints (a GTK tray takes 1 × 1 without them) and
+// read them when they take it, which may be before Qt has shown the window and set its own: the
+// hints and the size go to the X window directly.
+void XEmbedTrayIcon::applySize() {
+    setFixedSize(imageSize());
+    xcb_connection_t* c = connection();
+    const auto window = static_cast<xcb_window_t>(winId());
+    const QSize pixels = imageSize() * devicePixelRatio();
+    const auto width = static_cast<uint32_t>(pixels.width());
+    const auto height = static_cast<uint32_t>(pixels.height());
+    constexpr uint32_t kMinSize = 16;
+    constexpr uint32_t kMaxSize = 32;
+    constexpr uint32_t kBaseSize = 256;
+    // flags, 4 obsolete fields, minimum, maximum, increments, aspects, base size, gravity
+    const uint32_t hints[18] = {kMinSize | kMaxSize | kBaseSize,
+                                0,
+                                0,
+                                0,
+                                0,
+                                width,
+                                height,
+                                width,
+                                height,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                width,
+                                height,
+                                0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NORMAL_HINTS,
+                        XCB_ATOM_WM_SIZE_HINTS, 32, 18, hints);
+    const uint32_t size[] = {width, height};
+    xcb_configure_window(c, window, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, size);
+    xcb_flush(c);
 }
 
 void XEmbedTrayIcon::paintEvent(QPaintEvent*) {

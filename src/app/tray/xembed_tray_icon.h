@@ -41,12 +41,14 @@ private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void requestDock();
     void setDocked(bool docked);
+    void applySize();
     QSize imageSize() const;
 
     QImage image_;
     bool started_ = false;
     bool docked_ = false;
     uint32_t manager_ = 0; // the tray manager's window while docked
+    int sizeReminders_ = 0;
     uint32_t selectionAtom_ = 0;
     uint32_t managerAtom_ = 0;
     uint32_t root_ = 0;
