@@ -106,6 +106,7 @@ void XEmbedTrayIcon::start() {
     root_ = geometry->root;
     selectionAtom_ = atom(c, traySelectionName(c, root_));
     managerAtom_ = atom(c, "MANAGER");
+    xembedAtom_ = atom(c, "_XEMBED");
     // A tray that starts later announces itself with a MANAGER message to the root window.
     selectStructureEvents(c, root_);
     qApp->installNativeEventFilter(this);
@@ -147,8 +148,7 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
             client->data.data32[1] == selectionAtom_) {
             requestDock();
         } else if (client->window == static_cast<xcb_window_t>(winId()) &&
-                   client->type == atom(connection(), "_XEMBED") &&
-                   client->data.data32[1] == kXEmbedEmbeddedNotify) {
+                   client->type == xembedAtom_ && client->data.data32[1] == kXEmbedEmbeddedNotify) {
             setDocked(true);
         }
         break;

@@ -51,6 +51,7 @@ private:
     int sizeReminders_ = 0;
     uint32_t selectionAtom_ = 0;
     uint32_t managerAtom_ = 0;
+    uint32_t xembedAtom_ = 0; // looked up once: the event filter sees every X event
     uint32_t root_ = 0;
 };
 
