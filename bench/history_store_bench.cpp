@@ -1,6 +1,6 @@
 #include "full_history.h"
 
-#include "netcore/history_store.h"
+#include "netcore/history/history_store.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,8 +1,8 @@
 // snapshot() on this machine's interfaces and in a namespace of 200 veth pairs, next to the
 // floor: one RTM_GETLINK and one RTM_GETADDR dump of the same namespace, decoded and discarded.
-#include "netcore/interface_reader.h"
-#include "netcore/netlink_socket.h"
-#include "netcore/wlk_kernel.h"
+#include "netcore/interfaces/interface_reader.h"
+#include "netcore/kernel/netlink_socket.h"
+#include "netcore/kernel/wlk_kernel.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,7 +3,7 @@
 // history work; the 400-interface run with the real reader (a namespace of 200 veth pairs) adds
 // the reading, so the two together give the split.
 #include "app/core/monitor_core.h"
-#include "netcore/interface_reader.h"
+#include "netcore/interfaces/interface_reader.h"
 
 #include "full_history.h"
 

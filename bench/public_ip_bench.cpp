@@ -1,6 +1,6 @@
-#include "netcore/http_message.h"
-#include "netcore/public_ip_address.h"
-#include "netcore/public_ip_service.h"
+#include "netcore/http/http_message.h"
+#include "netcore/publicip/public_ip_address.h"
+#include "netcore/publicip/public_ip_service.h"
 
 #include "loopback_server.h"
 

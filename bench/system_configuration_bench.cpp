@@ -1,8 +1,8 @@
 // SystemConfigurationReader::read() against a fake NetworkManager serving 20 profiles on a
 // private bus, and without NetworkManager; TunnelOwners::scan() over this machine's processes.
 // Neither may run per tick: these figures say what one re-read after a change costs.
-#include "netcore/system_configuration_reader.h"
-#include "netcore/tunnel_owners.h"
+#include "netcore/sysconfig/system_configuration_reader.h"
+#include "netcore/sysconfig/tunnel_owners.h"
 
 #include "fake_network_manager.h"
 #include "private_bus.h"

@@ -1,4 +1,4 @@
-#include "netcore/public_ip_address.h"
+#include "netcore/publicip/public_ip_address.h"
 
 #include <cstddef>
 #include <cstdint>

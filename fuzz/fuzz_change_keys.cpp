@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the change watcher's notification mapping as one datagram.
-#include "netcore/change_keys.h"
-#include "netcore/netlink_reply.h"
+#include "netcore/kernel/netlink_reply.h"
+#include "netcore/sysconfig/change_keys.h"
 
 #include <cstddef>
 #include <cstdint>

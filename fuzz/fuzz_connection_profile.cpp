@@ -1,6 +1,6 @@
 // Feeds arbitrary JSON (as decoded from a D-Bus reply) to the connection-profile decoder and
 // orders what it accepts.
-#include "netcore/network_manager_profiles.h"
+#include "netcore/sysconfig/network_manager_profiles.h"
 
 #include <nlohmann/json.hpp>
 

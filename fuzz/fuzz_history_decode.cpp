@@ -1,4 +1,4 @@
-#include "netcore/history_codec.h"
+#include "netcore/history/history_codec.h"
 
 #include <cstddef>
 #include <cstdint>

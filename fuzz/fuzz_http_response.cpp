@@ -1,4 +1,4 @@
-#include "netcore/http_message.h"
+#include "netcore/http/http_message.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the rtnetlink reply decoders as one datagram of a dump.
-#include "netcore/netlink_reply.h"
-#include "netcore/snapshot_assembly.h"
-#include "netcore/wlk_kernel.h"
+#include "netcore/interfaces/snapshot_assembly.h"
+#include "netcore/kernel/netlink_reply.h"
+#include "netcore/kernel/wlk_kernel.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Feeds arbitrary text to the parsers of /proc, sysfs, udev and desktop-entry files.
-#include "netcore/desktop_entry.h"
-#include "netcore/interface_metadata.h"
-#include "netcore/wlk_tun_owners.h"
+#include "netcore/kernel/wlk_tun_owners.h"
+#include "netcore/sysconfig/desktop_entry.h"
+#include "netcore/sysconfig/interface_metadata.h"
 
 #include <cstddef>
 #include <cstdint>

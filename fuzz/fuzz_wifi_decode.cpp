@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the nl80211 reply decoder. The input is a run of chunks: a byte that
 // picks the reply, a 16-bit little-endian length, then that many bytes of message, whose own
 // headers may say anything.
-#include "netcore/nl80211_decode.h"
+#include "netcore/wifi/nl80211_decode.h"
 
 #include <algorithm>
 #include <cstddef>

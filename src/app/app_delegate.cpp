@@ -2,9 +2,9 @@
 
 #include "app/core/change_log.h"
 #include "app/core/network_monitor.h"
-#include "app/model/settings_storage.h"
-#include "netcore/dbus_connection.h"
-#include "netcore/history_location.h"
+#include "app/settings/settings_storage.h"
+#include "netcore/dbus/dbus_connection.h"
+#include "netcore/history/history_location.h"
 
 #include <future>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/model/app_settings.h"
+#include "app/bus/qt_bus_dispatcher.h"
 #include "app/model/network_model.h"
-#include "app/tray/qt_bus_dispatcher.h"
+#include "app/settings/app_settings.h"
 #include "app/tray/status_item_controller.h"
-#include "netcore/recording_lock.h"
+#include "netcore/history/recording_lock.h"
 
 #include <QObject>
 

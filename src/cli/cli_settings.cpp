@@ -1,6 +1,6 @@
 #include "cli/cli_settings.h"
 
-#include "app/model/settings_storage.h"
+#include "app/settings/settings_storage.h"
 
 namespace wirelark::cli {
 

@@ -1,9 +1,9 @@
 #include "cli/commands.h"
 
-#include "netcore/address_lines.h"
-#include "netcore/bit_names.h"
-#include "netcore/interface_reader.h"
-#include "netcore/snapshot_json.h"
+#include "netcore/interfaces/address_lines.h"
+#include "netcore/interfaces/bit_names.h"
+#include "netcore/interfaces/interface_reader.h"
+#include "netcore/interfaces/snapshot_json.h"
 
 #include "cli/system_annotations.h"
 

@@ -1,9 +1,9 @@
 #include "cli/cli_settings.h"
 #include "cli/commands.h"
 
-#include "netcore/http_client.h"
-#include "netcore/public_ip_provider.h"
-#include "netcore/public_ip_service.h"
+#include "netcore/http/http_client.h"
+#include "netcore/publicip/public_ip_provider.h"
+#include "netcore/publicip/public_ip_service.h"
 
 #include <cstdio>
 #include <string>

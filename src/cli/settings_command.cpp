@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "app/core/settings_data.h"
-#include "app/model/settings_storage.h"
+#include "app/settings/settings_storage.h"
 
 #include <nlohmann/json.hpp>
 

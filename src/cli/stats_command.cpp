@@ -2,9 +2,9 @@
 #include "cli/commands.h"
 #include "cli/stats_output.h"
 
-#include "netcore/atomic_file.h"
-#include "netcore/history_codec.h"
-#include "netcore/history_location.h"
+#include "netcore/base/atomic_file.h"
+#include "netcore/history/history_codec.h"
+#include "netcore/history/history_location.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "cli/stats_output.h"
 
-#include "netcore/rate_format.h"
+#include "netcore/history/rate_format.h"
 
 #include <charconv>
 #include <cmath>

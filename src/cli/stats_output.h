@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netcore/rate_history.h"
+#include "netcore/history/rate_history.h"
 
 #include <cstdint>
 #include <optional>

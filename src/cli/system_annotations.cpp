@@ -1,6 +1,6 @@
 #include "cli/system_annotations.h"
 
-#include "netcore/system_configuration_reader.h"
+#include "netcore/sysconfig/system_configuration_reader.h"
 
 namespace wirelark::cli {
 

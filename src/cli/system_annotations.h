@@ -1,7 +1,7 @@
 #pragma once
 
-#include "netcore/network_metadata.h"
-#include "netcore/tunnel_owners.h"
+#include "netcore/sysconfig/network_metadata.h"
+#include "netcore/sysconfig/tunnel_owners.h"
 
 #include <cstdio>
 #include <map>

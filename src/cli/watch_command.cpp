@@ -6,11 +6,11 @@
 #include "app/core/item_lists.h"
 #include "app/core/network_monitor.h"
 #include "app/core/settings_data.h"
-#include "netcore/history_location.h"
-#include "netcore/rate_format.h"
-#include "netcore/recording_lock.h"
-#include "netcore/snapshot_json.h"
-#include "netcore/tunnel_owners.h"
+#include "netcore/history/history_location.h"
+#include "netcore/history/rate_format.h"
+#include "netcore/history/recording_lock.h"
+#include "netcore/interfaces/snapshot_json.h"
+#include "netcore/sysconfig/tunnel_owners.h"
 
 #include <signal.h>
 #include <time.h>

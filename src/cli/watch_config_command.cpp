@@ -1,6 +1,6 @@
 #include "cli/commands.h"
 
-#include "netcore/network_change_watcher.h"
+#include "netcore/sysconfig/network_change_watcher.h"
 
 #include <poll.h>
 #include <signal.h>

@@ -1,9 +1,9 @@
 // The tray application as a user runs it: a process of its own with its own home folder, ended
 // by a signal; and, under a virtual X server with a real tray host, docked into the tray.
 #include "app/core/settings_data.h"
-#include "app/model/settings_storage.h"
-#include "app/ui/menubar_renderer.h"
-#include "netcore/history_store.h"
+#include "app/drawing/menubar_renderer.h"
+#include "app/settings/settings_storage.h"
+#include "netcore/history/history_store.h"
 
 #include <QDir>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "netcore/history_store.h"
+#include "netcore/history/history_store.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

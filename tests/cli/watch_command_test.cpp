@@ -1,4 +1,4 @@
-#include "netcore/recording_lock.h"
+#include "netcore/history/recording_lock.h"
 
 #include "netns_sandbox.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netcore/rate_sample.h"
+#include "netcore/history/rate_sample.h"
 
 #include <vector>
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/core/interface_kind.h"
-#include "netcore/interface_fingerprint.h"
-#include "netcore/interface_snapshot.h"
-#include "netcore/network_metadata.h"
-#include "netcore/rate_history.h"
-#include "netcore/tunnel_owners.h"
-#include "netcore/wifi_details.h"
+#include "netcore/history/rate_history.h"
+#include "netcore/interfaces/interface_fingerprint.h"
+#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/sysconfig/network_metadata.h"
+#include "netcore/sysconfig/tunnel_owners.h"
+#include "netcore/wifi/wifi_details.h"
 
 #include <map>
 #include <optional>

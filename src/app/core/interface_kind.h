@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netcore/interface_snapshot.h"
+#include "netcore/interfaces/interface_snapshot.h"
 
 namespace wirelark {
 

@@ -1,7 +1,7 @@
 #include "app/core/monitor_core.h"
 
-#include "netcore/interface_reader.h"
-#include "netcore/system_configuration_reader.h"
+#include "netcore/interfaces/interface_reader.h"
+#include "netcore/sysconfig/system_configuration_reader.h"
 
 #include <set>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/core/interface_item.h"
-#include "netcore/counter_delta_tracker.h"
-#include "netcore/history_store.h"
-#include "netcore/network_metadata.h"
+#include "netcore/history/counter_delta_tracker.h"
+#include "netcore/history/history_store.h"
+#include "netcore/sysconfig/network_metadata.h"
 
 #include <functional>
 #include <map>

@@ -1,6 +1,6 @@
 #include "app/core/settings_data.h"
 
-#include "netcore/url.h"
+#include "netcore/http/url.h"
 
 #include <array>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/core/interface_element.h"
-#include "netcore/interface_fingerprint.h"
-#include "netcore/public_ip_provider.h"
+#include "netcore/interfaces/interface_fingerprint.h"
+#include "netcore/publicip/public_ip_provider.h"
 
 #include <map>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "app/core/status_item_texts.h"
 
-#include "netcore/rate_format.h"
+#include "netcore/history/rate_format.h"
 
 namespace wirelark {
 

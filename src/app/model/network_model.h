@@ -2,7 +2,7 @@
 
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
-#include "app/model/app_settings.h"
+#include "app/settings/app_settings.h"
 
 #include <QObject>
 #include <QTimer>

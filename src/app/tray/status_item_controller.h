@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/core/status_item_texts.h"
-#include "app/model/app_settings.h"
+#include "app/drawing/menubar_renderer.h"
 #include "app/model/network_model.h"
-#include "app/ui/menubar_renderer.h"
+#include "app/settings/app_settings.h"
 
 #include <QColor>
 #include <QObject>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/tray/qt_bus_dispatcher.h"
+#include "app/bus/qt_bus_dispatcher.h"
 
 #include <QImage>
 #include <QObject>

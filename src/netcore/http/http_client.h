@@ -1,0 +1,62 @@
+#pragma once
+
+#include "netcore/base/cancellation.h"
+#include "netcore/http/address_resolver.h"
+#include "netcore/http/http_message.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct ssl_ctx_st;
+
+namespace wirelark {
+
+// One HTTP GET over one address family.
+class HttpTransport {
+public:
+    virtual ~HttpTransport() = default;
+    // The body of a 2xx answer to a GET of url, fetched only over that family.
+    virtual LookupResult<Bytes> fetch(std::string_view url, IPVersion version,
+                                      const Cancellation* cancellation = nullptr) const = 0;
+};
+
+struct HttpClientOptions {
+    // The limit on the whole exchange: connecting, the TLS handshake, sending and reading.
+    std::chrono::milliseconds timeout{15'000};
+    // A PEM file of authorities trusted instead of the system's; the server is verified either
+    // way.
+    std::optional<std::string> trustAnchorsFile = std::nullopt;
+    // Null means the system resolver.
+    std::shared_ptr<const AddressResolver> resolver = nullptr;
+};
+
+// A small HTTP/1.1 client: one connection per request, no redirects, no keep-alive, no proxies.
+// It reads until the server closes or sends more than a million bytes. Safe to use from several
+// threads at once.
+class HttpClient : public HttpTransport {
+public:
+    static constexpr std::size_t kResponseLimit = 1'000'000;
+
+    explicit HttpClient(HttpClientOptions options = {});
+    ~HttpClient() override;
+    HttpClient(const HttpClient&) = delete;
+    HttpClient& operator=(const HttpClient&) = delete;
+
+    LookupResult<Bytes> fetch(std::string_view url, IPVersion version,
+                              const Cancellation* cancellation = nullptr) const override;
+
+private:
+    struct TlsContextDeleter {
+        void operator()(ssl_ctx_st* context) const;
+    };
+
+    std::chrono::milliseconds timeout_;
+    std::shared_ptr<const AddressResolver> resolver_;
+    std::unique_ptr<ssl_ctx_st, TlsContextDeleter> tls_;
+    std::string tlsSetupError_;
+};
+
+} // namespace wirelark

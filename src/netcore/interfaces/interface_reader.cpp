@@ -1,0 +1,126 @@
+#include "netcore/interfaces/interface_reader.h"
+
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace wirelark {
+
+InterfaceReader::InterfaceReader()
+    : netlink_(NetlinkSocket::open(NETLINK_ROUTE)), linkEvents_(NetlinkSocket::open(NETLINK_ROUTE)),
+      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
+      lastError_(netlink_ ? 0 : errno) {
+    // Without a way to hear of link changes nothing can be kept between calls.
+    if (linkEvents_ && linkEvents_->joinGroup(RTNLGRP_LINK) != 0) {
+        linkEvents_.reset();
+    }
+}
+
+InterfaceReader::~InterfaceReader() {
+    if (ioctlSocket_ >= 0) {
+        ::close(ioctlSocket_);
+    }
+}
+
+std::vector<InterfaceSnapshot> InterfaceReader::snapshot() {
+    if (!netlink_) {
+        return {};
+    }
+    forgetChangedLinks();
+    links_.clear();
+    addresses_.clear();
+    const int linkError = netlink_->dump(
+        RTM_GETLINK, AF_UNSPEC,
+        [&](std::span<const uint8_t> message) {
+            wlk_link link;
+            if (wlk_decode_link(message.data(), message.size(), &link)) {
+                links_.push_back(link);
+            }
+        },
+        [&] { links_.clear(); });
+    lastError_ = linkError;
+    if (linkError != 0) {
+        return {};
+    }
+    // Without addresses the links are still worth showing.
+    netlink_->dump(
+        RTM_GETADDR, AF_UNSPEC,
+        [&](std::span<const uint8_t> message) {
+            wlk_addr address;
+            if (wlk_decode_addr(message.data(), message.size(), &address)) {
+                addresses_.push_back(address);
+            }
+        },
+        [&] { addresses_.clear(); });
+    auto snapshots = assembleSnapshots(links_, addresses_,
+                                       [&](const wlk_link& link) { return extrasFor(link); });
+    for (auto& s : snapshots) {
+        if (s.mtu == 0) {
+            wlk_get_mtu(ioctlSocket_, s.name.c_str(), &s.mtu);
+        }
+    }
+    return snapshots;
+}
+
+void InterfaceReader::forgetChangedLinks() {
+    if (!linkEvents_) {
+        cache_.clear();
+        return;
+    }
+    const int error = linkEvents_->drain([&](std::span<const uint8_t> message) {
+        nlmsghdr header;
+        std::memcpy(&header, message.data(), sizeof header);
+        if ((header.nlmsg_type == RTM_NEWLINK || header.nlmsg_type == RTM_DELLINK) &&
+            message.size() >= NLMSG_HDRLEN + sizeof(ifinfomsg)) {
+            ifinfomsg info;
+            std::memcpy(&info, message.data() + NLMSG_HDRLEN, sizeof info);
+            cache_.erase(static_cast<uint32_t>(info.ifi_index));
+        }
+    });
+    if (error != 0) {
+        cache_.clear(); // notifications were lost: nothing kept can be trusted
+    }
+}
+
+LinkExtras InterfaceReader::extrasFor(const wlk_link& link) {
+    auto cached = cache_.find(link.index);
+    if (cached == cache_.end() || cached->second.name != link.name) {
+        CachedExtras entry{link.name, {}, std::nullopt};
+        entry.extras = queryExtras(link, entry.media);
+        cached = cache_.insert_or_assign(link.index, std::move(entry)).first;
+    }
+    LinkExtras extras = cached->second.extras;
+    if (cached->second.media) {
+        // The carrier comes with every dump; only the media words are kept.
+        wlk_media media = *cached->second.media;
+        media.status = wlk_media_status_from_flags(link.flags);
+        extras.media = mediaInfoFrom(media);
+    }
+    if (!linkEvents_) {
+        cache_.clear();
+    }
+    return extras;
+}
+
+LinkExtras InterfaceReader::queryExtras(const wlk_link& link, std::optional<wlk_media>& media) {
+    LinkExtras extras;
+    wlk_media words;
+    if (wlk_get_media(ioctlSocket_, link.name, link.flags, &words)) {
+        media = words;
+        extras.baudrate = words.speed_bps;
+    }
+    uint32_t capabilities = 0;
+    if (wlk_get_curcap(ioctlSocket_, link.name, link.hw_type, link.max_mtu, &capabilities)) {
+        extras.capabilities = capabilities;
+    }
+    uint32_t type = 0;
+    if (wlk_get_functional_type(link.name, link.hw_type, link.kind, &type)) {
+        extras.functionalType = functionalTypeFromRaw(type).value_or(FunctionalType::unknown);
+    }
+    return extras;
+}
+
+} // namespace wirelark

@@ -1,0 +1,34 @@
+#include "netcore/kernel/link_facts.h"
+
+#include "netcore/kernel/wlk_kernel.h"
+
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
+
+namespace wirelark {
+
+std::optional<LinkFacts> linkFactsFrom(std::span<const uint8_t> message) {
+    wlk_link link;
+    if (!wlk_decode_link(message.data(), message.size(), &link)) {
+        return std::nullopt;
+    }
+    return LinkFacts{link.name, link.index, link.hw_type, link.kind, link.flags};
+}
+
+std::optional<std::vector<LinkFacts>> dumpLinkFacts(NetlinkSocket& socket) {
+    std::vector<LinkFacts> links;
+    const int error = socket.dump(
+        RTM_GETLINK, AF_UNSPEC,
+        [&](std::span<const uint8_t> message) {
+            if (auto link = linkFactsFrom(message)) {
+                links.push_back(std::move(*link));
+            }
+        },
+        [&] { links.clear(); });
+    if (error != 0) {
+        return std::nullopt;
+    }
+    return links;
+}
+
+} // namespace wirelark

@@ -1,0 +1,96 @@
+#include "app/settings/app_settings.h"
+
+#include "item_fixtures.h"
+#include "memory_settings_storage.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace wirelark;
+using namespace wirelark::testing;
+
+TEST(AppSettings, StoresOnlyRealChangesAndAnnouncesThem) {
+    int writes = 0;
+    AppSettings settings(std::make_unique<MemorySettingsStorage>(std::nullopt, &writes));
+    QSignalSpy changed(&settings, &AppSettings::changed);
+    EXPECT_EQ(settings.data(), SettingsData{});
+    EXPECT_EQ(writes, 0) << "nothing is written until the first change";
+
+    settings.setData(SettingsData{});
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(changed.count(), 0);
+
+    SettingsData bits;
+    bits.useBits = true;
+    settings.setData(bits);
+    EXPECT_EQ(writes, 1);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(decodeSettings(*settings.storage().read()).useBits);
+
+    const auto item = presentItem("name:wg0", runningSnapshot("wg0"));
+    settings.togglePin(item);
+    EXPECT_TRUE(settings.isPinned("name:wg0"));
+    settings.togglePin(item);
+    EXPECT_FALSE(settings.isPinned("name:wg0"));
+    EXPECT_EQ(writes, 3) << "toggling twice stores twice";
+    settings.movePin("name:wg0", 1);
+    EXPECT_EQ(writes, 3) << "moving a pin that is not there changes nothing";
+}
+
+TEST(AppSettings, IniFileRoundTripAndBadStoredBytes) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("Wirelark/Wirelark.conf");
+    SettingsData changed;
+    changed.periods = {60, 3600};
+    changed.menubarSource = MenubarSource::interface("link:ethernet:02:00:00:00:00:01");
+    {
+        AppSettings settings(std::make_unique<IniSettingsStorage>(path));
+        EXPECT_FALSE(QFile::exists(path));
+        settings.setData(changed);
+    }
+    {
+        AppSettings settings(std::make_unique<IniSettingsStorage>(path));
+        EXPECT_EQ(settings.data(), changed);
+    }
+    IniSettingsStorage storage(path);
+    ASSERT_TRUE(storage.write(std::string("\x00\xff{not json", 11)));
+    EXPECT_EQ(storage.read(), std::string("\x00\xff{not json", 11))
+        << "stored bytes come back exactly";
+    AppSettings settings(std::make_unique<IniSettingsStorage>(path));
+    EXPECT_EQ(settings.data(), SettingsData{});
+    EXPECT_EQ(storage.read(), std::string("\x00\xff{not json", 11))
+        << "bad bytes stay until a change";
+}
+
+TEST(AppSettings, AFolderThatCannotBeWrittenKeepsTheChangeInMemory) {
+    QTemporaryDir folder;
+    // A file where the settings folder should be: no one, not even root, can write below it.
+    QFile blocker(folder.filePath("Wirelark"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto storage = std::make_unique<IniSettingsStorage>(folder.filePath("Wirelark/Wirelark.conf"));
+    EXPECT_FALSE(storage->write("{}"));
+    AppSettings settings(std::move(storage));
+    SettingsData bits;
+    bits.useBits = true;
+    settings.setData(bits);
+    EXPECT_TRUE(settings.data().useBits);
+}
+
+TEST(AppSettings, ReconcilePinsFollowsARenamedInterface) {
+    SettingsData stored;
+    stored.pinned = {
+        {"link:ethernet:02:00:00:00:00:01", "eth0", std::nullopt, "02:00:00:00:00:01", false}};
+    stored.elementOverrides["link:ethernet:02:00:00:00:00:01"] = {InterfaceElement::mtu};
+    AppSettings settings(std::make_unique<MemorySettingsStorage>(*encodeSettings(stored)));
+    auto item = presentItem("service:abc", runningSnapshot("eth5"));
+    item.snapshot->linkAddress = LinkAddress{{2, 0, 0, 0, 0, 1}, 6};
+    item.service = NetworkService{"abc", "Wired", true, "eth5", false};
+    settings.reconcilePins({item});
+    ASSERT_EQ(settings.data().pinned.size(), 1u);
+    EXPECT_EQ(settings.data().pinned[0].key, "service:abc");
+    EXPECT_EQ(settings.data().elements("service:abc"), InterfaceElementSet{InterfaceElement::mtu});
+}

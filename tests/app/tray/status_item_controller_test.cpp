@@ -1,0 +1,178 @@
+#include "app/tray/status_item_controller.h"
+
+#include "app/bus/qt_bus_dispatcher.h"
+#include "fake_monitor_service.h"
+#include "fake_status_notifier_host.h"
+#include "item_fixtures.h"
+#include "memory_settings_storage.h"
+#include "private_bus.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace wirelark;
+using namespace wirelark::testing;
+using Json = nlohmann::json;
+
+namespace {
+
+// The status item as the desktop sees it: a tray host on a private session bus reads the item
+// the controller serves, fed by a model over a fake monitor.
+class StatusItemControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string why;
+        daemon_ = PrivateBus::start(why);
+        if (!daemon_) {
+            GTEST_SKIP() << why;
+        }
+        daemon_->becomeSessionBus();
+        host_ = std::make_unique<FakeStatusNotifierHost>(daemon_->address());
+        ASSERT_TRUE(host_->ready());
+        auto bus = DbusConnection::openSession();
+        ASSERT_TRUE(bus);
+        dispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*bus));
+
+        SettingsData data;
+        data.menubarMode = MenubarMode::rates;
+        data.menubarSource = MenubarSource::allActive();
+        data.useBits = false;
+        settings_.setData(data);
+        auto monitor = std::make_unique<FakeMonitorService>(&items_, &metadata_);
+        monitor_ = monitor.get();
+        model_ = std::make_unique<NetworkModel>(settings_, std::move(monitor));
+        controller_ = std::make_unique<StatusItemController>(*model_, settings_, dispatcher_.get());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }));
+    }
+
+    void refresh() {
+        bool done = false;
+        model_->refresh(true, [&] { done = true; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done; }));
+    }
+
+    void setMode(MenubarMode mode) {
+        SettingsData data = settings_.data();
+        data.menubarMode = mode;
+        settings_.setData(data);
+    }
+
+    // Waits until the host has read the label and tooltip text given.
+    ::testing::AssertionResult hostShows(const std::string& label, const std::string& toolTip) {
+        const Json expectedToolTip = {"", Json::array(), "Wirelark", toolTip};
+        if (QTest::qWaitFor([&] {
+                const Json properties = host_->properties();
+                return properties.value("XAyatanaLabel", Json()) == label &&
+                       properties.value("ToolTip", Json()) == expectedToolTip;
+            })) {
+            return ::testing::AssertionSuccess();
+        }
+        const Json properties = host_->properties();
+        return ::testing::AssertionFailure()
+               << "label " << properties.value("XAyatanaLabel", Json()).dump() << ", tooltip "
+               << properties.value("ToolTip", Json()).dump();
+    }
+
+    std::unique_ptr<PrivateBus> daemon_;
+    std::unique_ptr<FakeStatusNotifierHost> host_;
+    std::unique_ptr<QtBusDispatcher> dispatcher_;
+    AppSettings settings_{std::make_unique<MemorySettingsStorage>()};
+    std::vector<InterfaceItem> items_;
+    NetworkMetadata metadata_;
+    FakeMonitorService* monitor_ = nullptr;
+    std::unique_ptr<NetworkModel> model_;
+    std::unique_ptr<StatusItemController> controller_;
+};
+
+// An IconPixmap entry's pixel alpha; the pixels are ARGB in network byte order.
+int alphaAt(const Json& pixmap, int x, int y) {
+    const size_t at = (static_cast<size_t>(y) * pixmap[0].get<size_t>() + x) * 4;
+    return pixmap[2][at].get<int>();
+}
+
+// Two active interfaces whose newest samples add up to 1.5 KB/s down and 15 KB/s up, and an
+// interface without addresses, which the sum over the active ones leaves out.
+std::vector<InterfaceItem> itemsWithSamples() {
+    auto eth0 = presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}));
+    eth0.recent = {sample(1, 9000, 9000), sample(2, 1000, 10000)};
+    auto wlan0 = presentItem("k1", runningSnapshot("wlan0", {}, {"2001:db8::2"}));
+    wlan0.recent = {sample(2, 1000, 10000, 2)};
+    auto eth1 = presentItem("k2", runningSnapshot("eth1"));
+    eth1.recent = {sample(2, 50000, 50000)};
+    return {eth0, wlan0, eth1};
+}
+
+} // namespace
+
+TEST_F(StatusItemControllerTest, ServesTheModelsRatesAndRedrawsForEachSettingsChange) {
+    items_ = itemsWithSamples();
+    refresh();
+    ASSERT_TRUE(hostShows("↓ 1.5 KB/s ↑ 15 KB/s", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"));
+    const Json icon = host_->properties()["IconPixmap"];
+    ASSERT_EQ(icon.size(), 1u);
+    const int side = icon[0][0].get<int>();
+    EXPECT_GT(side, 0);
+    EXPECT_EQ(icon[0][1], side);
+    bool someOpaque = false;
+    for (int y = 0; y < side && !someOpaque; ++y) {
+        for (int x = 0; x < side && !someOpaque; ++x) {
+            someOpaque = alphaAt(icon[0], x, y) == 255;
+        }
+    }
+    EXPECT_TRUE(someOpaque) << "the icon is drawn, not blank";
+
+    const size_t updates = monitor_->updates.size();
+    setMode(MenubarMode::icon);
+    ASSERT_TRUE(hostShows("", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"))
+        << "the settings change alone redraws";
+    EXPECT_EQ(host_->properties()["IconPixmap"], icon);
+
+    setMode(MenubarMode::graph);
+    const QImage graph = controller_->image().image.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_GT(graph.width(), graph.height());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->properties()["IconPixmap"] != icon; }));
+    const Json square = host_->properties()["IconPixmap"][0];
+    ASSERT_EQ(square[0], graph.width());
+    ASSERT_EQ(square[1], graph.width());
+    const int top = (graph.width() - graph.height()) / 2;
+    for (int y = 0; y < graph.height(); ++y) {
+        for (int x = 0; x < graph.width(); ++x) {
+            ASSERT_EQ(alphaAt(square, x, top + y), qAlpha(graph.pixel(x, y))) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(host_->properties()["XAyatanaLabel"], "");
+    EXPECT_EQ(monitor_->updates.size(), updates) << "no model update was needed";
+}
+
+TEST_F(StatusItemControllerTest, ShowsDashesWhileNoActiveInterfaceHasASample) {
+    items_ = itemsWithSamples();
+    refresh();
+    ASSERT_TRUE(hostShows("↓ 1.5 KB/s ↑ 15 KB/s", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"));
+    for (auto& item : items_) {
+        item.recent.clear();
+    }
+    refresh();
+    EXPECT_TRUE(hostShows("↓ — ↑ —", "Download ↓ —, upload ↑ —"));
+}
+
+TEST_F(StatusItemControllerTest, ActivatingTheItemTogglesThePanelAtTheClick) {
+    QSignalSpy toggled(controller_.get(), &StatusItemController::panelToggled);
+    host_->clickItem("Activate", 10, 20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toggled.count() == 1; }));
+    EXPECT_EQ(toggled.at(0).at(0).toPoint(), QPoint(10, 20));
+}
+
+TEST_F(StatusItemControllerTest, AnIdleModelLeavesTheImageAlone) {
+    items_ = itemsWithSamples();
+    refresh();
+    ASSERT_TRUE(hostShows("↓ 1.5 KB/s ↑ 15 KB/s", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"));
+    QSignalSpy updated(controller_.get(), &StatusItemController::imageUpdated);
+    QTest::qWait(3000);
+    EXPECT_EQ(updated.count(), 0) << "no timer of its own redraws the image";
+    refresh();
+    EXPECT_EQ(updated.count(), 1) << "each model update redraws once";
+}

@@ -1,0 +1,95 @@
+#include "netcore/dbus/dbus_connection.h"
+
+#include "fake_network_manager.h"
+#include "private_bus.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+using namespace wirelark;
+using namespace std::chrono_literals;
+
+TEST(DbusConnection, CallAllKeepsReplyOrderAndReportsEachFailure) {
+    std::string why;
+    auto daemon = wirelark::testing::PrivateBus::start(why);
+    if (!daemon) {
+        GTEST_SKIP() << why;
+    }
+    wirelark::testing::FakeNetworkManagerFixture fixture;
+    fixture.hangOn = {"ListConnections"};
+    wirelark::testing::FakeNetworkManager hung(daemon->address(), fixture);
+    ASSERT_TRUE(hung.ready());
+    auto bus = DbusConnection::openAddress(daemon->address());
+    ASSERT_TRUE(bus);
+    EXPECT_FALSE(DbusConnection::openAddress("unix:path=/nonexistent/wirelark-bus"));
+
+    std::vector<BusMessage> calls;
+    calls.push_back(bus->newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", "GetId"));
+    calls.push_back(bus->newMethodCall("org.example.Nobody", "/", "org.example.Nobody", "Hello"));
+    calls.push_back(nullptr);
+    calls.push_back(bus->newMethodCall(
+        "org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager/Settings",
+        "org.freedesktop.NetworkManager.Settings", "ListConnections"));
+    calls.push_back(bus->newGetAll("org.freedesktop.NetworkManager",
+                                   "/org/freedesktop/NetworkManager",
+                                   "org.freedesktop.NetworkManager"));
+    const auto replies = bus->callAll(calls, 300ms);
+    ASSERT_EQ(replies.size(), 5u);
+    EXPECT_TRUE(replies[0]);
+    ASSERT_TRUE(replies[1].error);
+    EXPECT_EQ(replies[1].error->name, "org.freedesktop.DBus.Error.ServiceUnknown");
+    EXPECT_TRUE(replies[2].error);
+    ASSERT_TRUE(replies[3].error) << "a hung call times out";
+    EXPECT_EQ(replies[3].error->name, "org.freedesktop.DBus.Error.NoReply");
+    EXPECT_TRUE(replies[4]) << "the others are answered meanwhile";
+
+    EXPECT_TRUE(bus->call(nullptr, 1s).error);
+    EXPECT_TRUE(bus->getAllProperties("org.example.Nobody", "/", "org.example.Nobody", 1s).empty());
+    EXPECT_FALSE(bus->getAllProperties("org.freedesktop.NetworkManager",
+                                       "/org/freedesktop/NetworkManager",
+                                       "org.freedesktop.NetworkManager", 1s)
+                     .empty());
+}
+
+namespace {
+
+std::string busId(const DbusConnection& bus) {
+    auto call = bus.newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "GetId");
+    const auto reply = bus.call(call.get(), 1s);
+    const char* id = nullptr;
+    return reply && sd_bus_message_read(reply.message.get(), "s", &id) > 0 ? id : "";
+}
+
+} // namespace
+
+TEST(DbusConnection, OpensTheSystemAndSessionBusesNamedByTheEnvironment) {
+    std::string why;
+    auto daemon = wirelark::testing::PrivateBus::start(why);
+    if (!daemon) {
+        GTEST_SKIP() << why;
+    }
+    const auto direct = DbusConnection::openAddress(daemon->address());
+    ASSERT_TRUE(direct);
+    const std::string expected = busId(*direct);
+    ASSERT_FALSE(expected.empty());
+
+    const struct {
+        const char* variable;
+        std::optional<DbusConnection> (*open)();
+    } cases[] = {
+        {"DBUS_SYSTEM_BUS_ADDRESS", &DbusConnection::openSystem},
+        {"DBUS_SESSION_BUS_ADDRESS", &DbusConnection::openSession},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.variable);
+        setenv(c.variable, daemon->address().c_str(), 1);
+        const auto opened = c.open();
+        ASSERT_TRUE(opened);
+        EXPECT_EQ(busId(*opened), expected);
+        setenv(c.variable, "unix:path=/nonexistent/wirelark-bus", 1);
+        EXPECT_FALSE(c.open()) << "an unreachable bus is absent";
+    }
+}

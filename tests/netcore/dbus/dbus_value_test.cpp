@@ -1,0 +1,91 @@
+#include "netcore/dbus/dbus_connection.h"
+#include "netcore/dbus/dbus_value.h"
+
+#include "private_bus.h"
+
+#include <gtest/gtest.h>
+
+using namespace wirelark;
+using nlohmann::json;
+
+namespace {
+
+// A message built on a private bus, sealed and read from the start as a received one would be.
+struct SealedMessage {
+    std::unique_ptr<wirelark::testing::PrivateBus> daemon;
+    std::optional<DbusConnection> bus;
+    sd_bus_message* message = nullptr;
+
+    SealedMessage() {
+        std::string why;
+        daemon = wirelark::testing::PrivateBus::start(why);
+        bus = daemon ? DbusConnection::openAddress(daemon->address()) : std::nullopt;
+        if (bus) {
+            sd_bus_message_new_signal(bus->get(), &message, "/test", "test.Values", "Changed");
+        }
+    }
+    ~SealedMessage() { sd_bus_message_unref(message); }
+    sd_bus_message* rewound() {
+        sd_bus_message_seal(message, 1, 0);
+        sd_bus_message_rewind(message, 1);
+        return message;
+    }
+};
+
+} // namespace
+
+TEST(DbusValue, ReadsEveryKindOfValue) {
+    SealedMessage m;
+    if (m.message == nullptr) {
+        GTEST_SKIP() << "no private dbus-daemon could be started";
+    }
+    const uint8_t bytes[] = {0, 0xfe};
+    ASSERT_GE(sd_bus_message_append(m.message, "ybnqiuxtdso", 7, 1, -2, 3, -4, 5u, int64_t{-6},
+                                    uint64_t{7}, 0.5, "text", "/org/x"),
+              0);
+    ASSERT_GE(sd_bus_message_append_array(m.message, 'y', bytes, sizeof bytes), 0);
+    ASSERT_GE(sd_bus_message_append(m.message, "a{sv}", 2, "uuid", "s", "u-1", "flags", "u", 8u),
+              0);
+    ASSERT_GE(sd_bus_message_append(m.message, "a{ias}", 1, 42, 2, "a", "b"), 0);
+    ASSERT_GE(sd_bus_message_append(m.message, "(sv)", "nested", "v", "b", 0), 0);
+    ASSERT_GE(sd_bus_message_append(m.message, "a{sa{sv}}", 1, "connection", 1, "timestamp", "t",
+                                    uint64_t{1700000000}),
+              0);
+
+    sd_bus_message* message = m.rewound();
+    std::vector<json> values;
+    while (auto value = readBusValue(message)) {
+        values.push_back(std::move(*value));
+    }
+    const std::vector<json> expected = {
+        7,
+        true,
+        -2,
+        3,
+        -4,
+        5u,
+        -6,
+        7u,
+        0.5,
+        "text",
+        "/org/x",
+        json::array({0, 254}),
+        {{"uuid", "u-1"}, {"flags", 8u}},
+        {{"42", json::array({"a", "b"})}},
+        json::array({"nested", false}),
+        {{"connection", {{"timestamp", 1700000000u}}}},
+    };
+    EXPECT_EQ(values, expected);
+    EXPECT_FALSE(readBusValue(message)) << "the message is exhausted";
+}
+
+TEST(DbusValue, EmptyContainersAreEmpty) {
+    SealedMessage m;
+    if (m.message == nullptr) {
+        GTEST_SKIP() << "no private dbus-daemon could be started";
+    }
+    ASSERT_GE(sd_bus_message_append(m.message, "asa{sv}", 0, 0), 0);
+    sd_bus_message* message = m.rewound();
+    EXPECT_EQ(readBusValue(message), json::array());
+    EXPECT_EQ(readBusValue(message), json::object());
+}
