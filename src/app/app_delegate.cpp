@@ -24,15 +24,17 @@ bool AppDelegate::launch(std::string& whyNot) {
             return false;
         }
     } else {
-        logLine(5, "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
-                   "rates are not kept across runs");
+        logLine(LogPriority::Notice,
+                "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
+                "rates are not kept across runs");
     }
     model_ = std::make_unique<NetworkModel>(
         settings_, std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path())));
     if (auto sessionBus = DbusConnection::openSession()) {
         busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
     } else {
-        logLine(5, "No session bus: the status item can only dock into an X11 system tray");
+        logLine(LogPriority::Notice,
+                "No session bus: the status item can only dock into an X11 system tray");
     }
     statusController_ =
         std::make_unique<StatusItemController>(*model_, settings_, busDispatcher_.get());
@@ -51,8 +53,8 @@ void AppDelegate::logFirstImage() {
     firstImageLogged_ = true;
     const auto elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
-    logLine(6, "Showed the first status image with rates " + std::to_string(elapsed.count()) +
-                   " ms after start");
+    logLine(LogPriority::Info, "Showed the first status image with rates " +
+                                   std::to_string(elapsed.count()) + " ms after start");
 }
 
 void AppDelegate::shutdown() {

@@ -107,7 +107,7 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
         for (size_t i = 0; i < entries.size(); ++i) {
             line += (i == 0 ? "" : ", ") + entries[i];
         }
-        logLine(5, line);
+        logLine(LogPriority::Notice, line);
         emit changeLogged(QString::fromStdString(line));
     }
 }
