@@ -62,7 +62,6 @@ void NetworkModel::tick() {
 }
 
 void NetworkModel::afterTick() {
-    publicAddressScheduleStep();
     const double now = clock_();
     if (now - lastSave_ >= kSaveEvery) {
         lastSave_ = now;
@@ -98,8 +97,6 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
     emit itemsChanged();
     emit metadataChanged();
     settings_.reconcilePins(items_);
-    tunnelOwnerStep();
-    changeNotificationStep();
     const auto entries =
         changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
     if (!entries.empty()) {

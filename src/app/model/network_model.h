@@ -71,12 +71,6 @@ private:
     void apply(MonitorUpdate update, bool record);
     void afterTick();
 
-    // Hooks where the public address schedule, the tunnel owners and the change notifications
-    // join the loop; they do nothing yet.
-    void publicAddressScheduleStep() {}
-    void tunnelOwnerStep() {}
-    void changeNotificationStep() {}
-
     AppSettings& settings_;
     std::unique_ptr<MonitorService> monitor_;
     Clock clock_;
