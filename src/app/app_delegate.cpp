@@ -10,7 +10,7 @@
 
 namespace wirelark {
 
-AppDelegate::AppDelegate(Clock::time_point started, QObject* parent)
+AppDelegate::AppDelegate(double started, QObject* parent)
     : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()) {}
 
 AppDelegate::~AppDelegate() = default;
@@ -29,7 +29,9 @@ bool AppDelegate::launch(std::string& whyNot) {
                 "rates are not kept across runs");
     }
     model_ = std::make_unique<NetworkModel>(
-        settings_, std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path())));
+        settings_,
+        std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path()), clock_),
+        clock_);
     if (auto sessionBus = DbusConnection::openSession()) {
         busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
     } else {
@@ -51,10 +53,10 @@ void AppDelegate::logFirstImage() {
         return;
     }
     firstImageLogged_ = true;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
+    const auto elapsedMilliseconds =
+        static_cast<long long>((clock_.monotonicNow() - started_) * 1000);
     logLine(LogPriority::Info, "Showed the first status image with rates " +
-                                   std::to_string(elapsed.count()) + " ms after start");
+                                   std::to_string(elapsedMilliseconds) + " ms after start");
 }
 
 void AppDelegate::shutdown() {

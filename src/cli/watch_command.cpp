@@ -3,6 +3,7 @@
 #include "cli/stats_output.h"
 #include "cli/system_annotations.h"
 
+#include "app/core/clock.h"
 #include "app/core/item_lists.h"
 #include "app/core/network_monitor.h"
 #include "app/core/settings_data.h"
@@ -16,7 +17,6 @@
 #include <time.h>
 
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -132,8 +132,9 @@ nlohmann::ordered_json itemJson(const InterfaceItem& item, const SystemAnnotatio
     return entry;
 }
 
-void printText(const std::vector<InterfaceItem>& items, const WatchOptions& options) {
-    const std::time_t now = std::time(nullptr);
+void printText(const std::vector<InterfaceItem>& items, const WatchOptions& options,
+               double unixTime) {
+    const auto now = static_cast<std::time_t>(unixTime);
     char clock[16];
     std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
     std::printf("%s\n", clock);
@@ -206,19 +207,24 @@ int runWatch(int argc, char** argv) {
             return 1;
         }
     }
+    const SystemClock clock;
     // Without --record the history file is only read, so the statistics include what the
     // tray recorded, and nothing is written back.
-    NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), MonitorSources::system());
+    NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), clock);
     SystemAnnotations annotations;
     std::set<std::string> knownTunnels;
-    const auto started = std::chrono::steady_clock::now();
+    const UpdateRequest request{.record = true,
+                                .periods = options->periods,
+                                .recentCount = kRecentCount,
+                                .interval = options->interval};
+    const double started = clock.monotonicNow();
     double lastSave = 0;
     for (long update = 0; options->count < 0 || update < options->count; ++update) {
         if (update > 0 && sleepUnlessInterrupted(signals, options->interval)) {
             break;
         }
-        const MonitorUpdate result =
-            monitor.update(true, options->periods, kRecentCount, options->interval).get();
+        const MonitorUpdate result = monitor.update(request).get();
+        const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
         if (options->json) {
             annotations.metadata = result.metadata;
             if (auto tunnels = tunnelNames(result.items); tunnels != knownTunnels) {
@@ -231,9 +237,6 @@ int runWatch(int argc, char** argv) {
                     items.push_back(itemJson(item, annotations));
                 }
             }
-            const double unixTime =
-                std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-                    .count();
             const nlohmann::ordered_json line{{"time", unixTime}, {"items", std::move(items)}};
             std::printf("%s\n", line.dump().c_str());
             std::fflush(stdout);
@@ -244,10 +247,9 @@ int runWatch(int argc, char** argv) {
                     shown.push_back(item);
                 }
             }
-            printText(shown, *options);
+            printText(shown, *options, unixTime);
         }
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        const double elapsed = clock.monotonicNow() - started;
         if (recording && elapsed - lastSave >= kSaveEvery) {
             lastSave = elapsed;
             monitor.saveHistory();

@@ -29,17 +29,10 @@ void onThreadOf(QObject* receiver, Job job) {
 
 } // namespace
 
-NetworkModel::Clock NetworkModel::steadyClock() {
-    return [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    };
-}
-
 NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
-                           Clock clock, QObject* parent)
-    : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(std::move(clock)),
-      showInactive_(settings.data().showInactiveByDefault), lastSave_(clock_()) {
+                           const Clock& clock, QObject* parent)
+    : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(clock),
+      showInactive_(settings.data().showInactiveByDefault), lastSave_(clock_.monotonicNow()) {
     loopTimer_.setSingleShot(true);
     // The coarse timer allows the tenth of the interval of slack the loop may take.
     loopTimer_.setTimerType(Qt::CoarseTimer);
@@ -62,7 +55,7 @@ void NetworkModel::tick() {
 }
 
 void NetworkModel::afterTick() {
-    const double now = clock_();
+    const double now = clock_.monotonicNow();
     if (now - lastSave_ >= kSaveEvery) {
         lastSave_ = now;
         emit lastSaveChanged();
@@ -77,16 +70,19 @@ void NetworkModel::afterTick() {
 
 void NetworkModel::refresh(bool record, std::function<void()> done) {
     const SettingsData& settings = settings_.data();
-    monitor_->update(record, settings.periods, kRecentCount, settings.updateInterval,
-                     [this, record, done = std::move(done)](MonitorUpdate update) mutable {
-                         onThreadOf(this, [this, record, update = std::move(update),
-                                           done = std::move(done)]() mutable {
-                             apply(std::move(update), record);
-                             if (done) {
-                                 done();
-                             }
-                         });
-                     });
+    const UpdateRequest request{.record = record,
+                                .periods = settings.periods,
+                                .recentCount = kRecentCount,
+                                .interval = settings.updateInterval};
+    monitor_->update(request, [this, record, done = std::move(done)](MonitorUpdate update) mutable {
+        onThreadOf(this,
+                   [this, record, update = std::move(update), done = std::move(done)]() mutable {
+                       apply(std::move(update), record);
+                       if (done) {
+                           done();
+                       }
+                   });
+    });
 }
 
 void NetworkModel::apply(MonitorUpdate update, bool record) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/clock.h"
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
 #include "app/settings/app_settings.h"
@@ -22,10 +23,8 @@ class NetworkModel : public QObject {
     Q_OBJECT
 
 public:
-    using Clock = std::function<double()>; // monotonic seconds
-
-    NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
-                 Clock clock = steadyClock(), QObject* parent = nullptr);
+    NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor, const Clock& clock,
+                 QObject* parent = nullptr);
     ~NetworkModel() override;
 
     // Runs the first tick at once, then one every update interval.
@@ -53,8 +52,6 @@ public:
 
     MonitorService& monitor() { return *monitor_; }
 
-    static Clock steadyClock();
-
 signals:
     void itemsChanged();
     void metadataChanged();
@@ -73,7 +70,7 @@ private:
 
     AppSettings& settings_;
     std::unique_ptr<MonitorService> monitor_;
-    Clock clock_;
+    const Clock& clock_;
     std::vector<InterfaceItem> items_;
     NetworkMetadata metadata_;
     bool showInactive_;
