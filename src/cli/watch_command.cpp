@@ -6,6 +6,7 @@
 #include "app/core/clock.h"
 #include "app/core/item_lists.h"
 #include "app/core/network_monitor.h"
+#include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
@@ -27,8 +28,6 @@ namespace wirelark::cli {
 
 namespace {
 
-constexpr double kSaveEvery = 600;
-constexpr int kRecentCount = 60;
 constexpr const char* kUsage = "usage: wirelark-cli watch [--interval SECONDS] [--count N] "
                                "[--period SECONDS]... [--all] [--json] [--record]\n";
 
@@ -215,10 +214,9 @@ int runWatch(int argc, char** argv) {
     std::set<std::string> knownTunnels;
     const UpdateRequest request{.record = true,
                                 .periods = options->periods,
-                                .recentCount = kRecentCount,
+                                .recentCount = RecordingSchedule::kRecentCount,
                                 .interval = options->interval};
-    const double started = clock.monotonicNow();
-    double lastSave = 0;
+    RecordingSchedule schedule(clock.monotonicNow());
     for (long update = 0; options->count < 0 || update < options->count; ++update) {
         if (update > 0 && sleepUnlessInterrupted(signals, options->interval)) {
             break;
@@ -249,9 +247,8 @@ int runWatch(int argc, char** argv) {
             }
             printText(shown, *options, unixTime);
         }
-        const double elapsed = clock.monotonicNow() - started;
-        if (recording && elapsed - lastSave >= kSaveEvery) {
-            lastSave = elapsed;
+        if (const double now = clock.monotonicNow(); recording && schedule.isSaveDue(now)) {
+            schedule.markSaved(now);
             monitor.saveHistory();
         }
     }

@@ -11,9 +11,6 @@ namespace wirelark {
 
 namespace {
 
-constexpr int kRecentCount = 60;
-constexpr double kSaveEvery = 600;
-
 // Runs `job` on the receiver's thread once the event loop gets to it, unless the receiver is gone.
 template <typename Job>
 void onThreadOf(QObject* receiver, Job job) {
@@ -32,7 +29,7 @@ void onThreadOf(QObject* receiver, Job job) {
 NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
                            const Clock& clock, QObject* parent)
     : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(clock),
-      showInactive_(settings.data().showInactiveByDefault), lastSave_(clock_.monotonicNow()) {
+      showInactive_(settings.data().showInactiveByDefault), schedule_(clock_.monotonicNow()) {
     loopTimer_.setSingleShot(true);
     // The coarse timer allows the tenth of the interval of slack the loop may take.
     loopTimer_.setTimerType(Qt::CoarseTimer);
@@ -56,8 +53,8 @@ void NetworkModel::tick() {
 
 void NetworkModel::afterTick() {
     const double now = clock_.monotonicNow();
-    if (now - lastSave_ >= kSaveEvery) {
-        lastSave_ = now;
+    if (schedule_.isSaveDue(now)) {
+        schedule_.markSaved(now);
         emit lastSaveChanged();
         // A failed save is ignored; the next one comes ten minutes later.
         monitor_->saveHistory([](std::error_code) {});
@@ -72,7 +69,7 @@ void NetworkModel::refresh(bool record, std::function<void()> done) {
     const SettingsData& settings = settings_.data();
     const UpdateRequest request{.record = record,
                                 .periods = settings.periods,
-                                .recentCount = kRecentCount,
+                                .recentCount = RecordingSchedule::kRecentCount,
                                 .interval = settings.updateInterval};
     monitor_->update(request, [this, record, done = std::move(done)](MonitorUpdate update) mutable {
         onThreadOf(this,

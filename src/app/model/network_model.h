@@ -3,6 +3,7 @@
 #include "app/core/clock.h"
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
+#include "app/core/recording_schedule.h"
 #include "app/settings/app_settings.h"
 
 #include <QObject>
@@ -41,7 +42,7 @@ public:
     const std::optional<std::string>& selectedKey() const { return selectedKey_; }
     void setSelectedKey(std::optional<std::string> key);
     bool isRunning() const { return running_; }
-    double lastSave() const { return lastSave_; }
+    double lastSave() const { return schedule_.lastSave(); }
 
     std::vector<InterfaceItem> pinnedItems() const;
     std::vector<InterfaceItem> visibleItems() const;
@@ -77,7 +78,7 @@ private:
     bool showAllDetails_ = false;
     std::optional<std::string> selectedKey_;
     bool running_ = false;
-    double lastSave_;
+    RecordingSchedule schedule_;
     QTimer loopTimer_;
 };
 
