@@ -5,6 +5,7 @@
 #include "app/core/monitor_core.h"
 #include "netcore/interfaces/interface_reader.h"
 
+#include "fake_clock.h"
 #include "full_history.h"
 
 #include <benchmark/benchmark.h>
@@ -20,7 +21,10 @@ namespace {
 
 using namespace wirelark;
 
-const std::vector<double> kPeriods = {60, 3600, 86400, 604800, 7776000};
+const UpdateRequest kRecord{.record = true,
+                            .periods = {60, 3600, 86400, 604800, 7776000},
+                            .recentCount = 60,
+                            .interval = 5};
 
 std::filesystem::path historyFileWith(const std::vector<std::string>& keys) {
     static const RateHistory full = bench::fullHistory();
@@ -35,10 +39,10 @@ std::filesystem::path historyFileWith(const std::vector<std::string>& keys) {
 }
 
 // Runs recorded updates five seconds apart, starting just after the histories end.
-void runUpdates(benchmark::State& state, MonitorCore& core, Instant& now) {
+void runUpdates(benchmark::State& state, MonitorCore& core, testing::FakeClock& clock) {
     for (auto _ : state) {
-        now += 5;
-        auto update = core.update(true, kPeriods, 60, 5);
+        clock.wall += kRecord.interval;
+        auto update = core.update(kRecord);
         benchmark::DoNotOptimize(update);
     }
 }
@@ -53,14 +57,14 @@ void BM_MonitorUpdateHistoryWork(benchmark::State& state) {
         keys.push_back("name:eth" + std::to_string(i));
     }
     const auto file = historyFileWith(keys);
-    Instant now = bench::kFeedEnd;
-    MonitorCore core(HistoryStore(file),
+    testing::FakeClock clock;
+    clock.wall = bench::kFeedEnd;
+    MonitorCore core(HistoryStore(file), clock,
                      {[&] { return snapshots; }, [] { return NetworkMetadata{}; },
-                      [](const std::string&) { return std::optional<WiFiDetails>(); },
-                      [&] { return now; }});
+                      [](const std::string&) { return std::optional<WiFiDetails>(); }});
     core.loadHistory();
     std::filesystem::remove(file);
-    runUpdates(state, core, now);
+    runUpdates(state, core, clock);
     state.counters["interfaces"] = count;
 }
 
@@ -73,20 +77,22 @@ void BM_MonitorUpdateWithReader400(benchmark::State& state) {
         return;
     }
     auto reader = std::make_shared<InterfaceReader>();
-    Instant now = bench::kFeedEnd;
-    MonitorSources sources{
-        [reader] { return reader->snapshot(); }, [] { return NetworkMetadata{}; },
-        [](const std::string&) { return std::optional<WiFiDetails>(); }, [&] { return now; }};
+    testing::FakeClock clock;
+    clock.wall = bench::kFeedEnd;
+    MonitorSources sources{[reader] { return reader->snapshot(); },
+                           [] { return NetworkMetadata{}; },
+                           [](const std::string&) { return std::optional<WiFiDetails>(); }};
     std::vector<std::string> keys;
-    for (const auto& item :
-         MonitorCore(HistoryStore("/nonexistent"), sources).update(false, {}, 60, 5).items) {
+    for (const auto& item : MonitorCore(HistoryStore("/nonexistent"), clock, sources)
+                                .update({.record = false, .recentCount = 60, .interval = 5})
+                                .items) {
         keys.push_back(item.key);
     }
     const auto file = historyFileWith(keys);
-    MonitorCore core(HistoryStore(file), sources);
+    MonitorCore core(HistoryStore(file), clock, sources);
     core.loadHistory();
     std::filesystem::remove(file);
-    runUpdates(state, core, now);
+    runUpdates(state, core, clock);
     state.counters["interfaces"] = static_cast<double>(keys.size());
 }
 

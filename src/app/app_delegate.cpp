@@ -10,7 +10,7 @@
 
 namespace wirelark {
 
-AppDelegate::AppDelegate(Clock::time_point started, QObject* parent)
+AppDelegate::AppDelegate(double started, QObject* parent)
     : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()) {}
 
 AppDelegate::~AppDelegate() = default;
@@ -24,15 +24,19 @@ bool AppDelegate::launch(std::string& whyNot) {
             return false;
         }
     } else {
-        logLine(5, "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
-                   "rates are not kept across runs");
+        logLine(LogPriority::Notice,
+                "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
+                "rates are not kept across runs");
     }
     model_ = std::make_unique<NetworkModel>(
-        settings_, std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path())));
+        settings_,
+        std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path()), clock_),
+        clock_);
     if (auto sessionBus = DbusConnection::openSession()) {
         busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
     } else {
-        logLine(5, "No session bus: the status item can only dock into an X11 system tray");
+        logLine(LogPriority::Notice,
+                "No session bus: the status item can only dock into an X11 system tray");
     }
     statusController_ =
         std::make_unique<StatusItemController>(*model_, settings_, busDispatcher_.get());
@@ -49,10 +53,10 @@ void AppDelegate::logFirstImage() {
         return;
     }
     firstImageLogged_ = true;
-    const auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started_);
-    logLine(6, "Showed the first status image with rates " + std::to_string(elapsed.count()) +
-                   " ms after start");
+    const auto elapsedMilliseconds =
+        static_cast<long long>((clock_.monotonicNow() - started_) * 1000);
+    logLine(LogPriority::Info, "Showed the first status image with rates " +
+                                   std::to_string(elapsedMilliseconds) + " ms after start");
 }
 
 void AppDelegate::shutdown() {

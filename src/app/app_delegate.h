@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/bus/qt_bus_dispatcher.h"
+#include "app/core/clock.h"
 #include "app/model/network_model.h"
 #include "app/settings/app_settings.h"
 #include "app/tray/status_item_controller.h"
@@ -8,7 +9,6 @@
 
 #include <QObject>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,10 +21,9 @@ class AppDelegate : public QObject {
     Q_OBJECT
 
 public:
-    using Clock = std::chrono::steady_clock;
-
-    // `started` is when the process began, for the log line of the first status image.
-    explicit AppDelegate(Clock::time_point started = Clock::now(), QObject* parent = nullptr);
+    // `started` is when the process began on the system's monotonic clock, for the log line of
+    // the first status image.
+    explicit AppDelegate(double started, QObject* parent = nullptr);
     ~AppDelegate() override;
 
     // The start sequence. False, with the reason, when another instance already runs.
@@ -38,7 +37,8 @@ public:
 private:
     void logFirstImage();
 
-    Clock::time_point started_;
+    SystemClock clock_;
+    double started_;
     bool firstImageLogged_ = false;
     AppSettings settings_;
     std::optional<RecordingLock> recording_;

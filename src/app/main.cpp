@@ -1,14 +1,14 @@
 // The tray application: a status item with the live rates, kept running with no window open.
 #include "app/app_delegate.h"
+#include "app/core/clock.h"
 #include "app/termination_signals.h"
 
 #include <QApplication>
 
-#include <chrono>
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    const auto started = std::chrono::steady_clock::now();
+    const double started = wirelark::SystemClock().monotonicNow();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wirelark"));
     QApplication::setDesktopFileName(QStringLiteral("wirelark"));

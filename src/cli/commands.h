@@ -1,22 +1,15 @@
 #pragma once
 
+#include "cli/command_line.h"
+
 namespace wirelark::cli {
 
-// A command receives the arguments after its name and returns the process exit status.
-using CommandFunction = int (*)(int argc, char** argv);
-
-struct Command {
-    const char* name;
-    const char* usage;
-    const char* summary;
-    CommandFunction run;
-};
-
-int runList(int argc, char** argv);
-int runPublicIP(int argc, char** argv);
-int runSettings(int argc, char** argv);
-int runStats(int argc, char** argv);
-int runWatch(int argc, char** argv);
-int runWatchConfig(int argc, char** argv);
+// Each command declares its options and runs in a file of its own.
+extern const Command listCommand;
+extern const Command publicIPCommand;
+extern const Command settingsCommand;
+extern const Command statsCommand;
+extern const Command watchCommand;
+extern const Command watchConfigCommand;
 
 } // namespace wirelark::cli

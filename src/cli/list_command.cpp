@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-#include <string_view>
 
 namespace wirelark::cli {
 
@@ -51,22 +50,7 @@ void printSnapshot(const InterfaceSnapshot& s) {
                 (unsigned long long)c.collisions, (unsigned long long)c.dropsIn);
 }
 
-} // namespace
-
-int runList(int argc, char** argv) {
-    bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--json") {
-            json = true;
-        } else {
-            std::fprintf(
-                stderr,
-                "wirelark-cli list: unknown option '%s'\nusage: wirelark-cli list [--json]\n",
-                argv[i]);
-            return 2;
-        }
-    }
+int run(const ParsedCommandLine& options) {
     InterfaceReader reader;
     const auto snapshots = reader.snapshot();
     if (snapshots.empty()) {
@@ -76,7 +60,7 @@ int runList(int argc, char** argv) {
         return 1;
     }
     const auto annotations = SystemAnnotations::read();
-    if (json) {
+    if (options.has("--json")) {
         auto array = nlohmann::ordered_json::array();
         for (const auto& s : snapshots) {
             array.push_back(toJson(s));
@@ -94,5 +78,19 @@ int runList(int argc, char** argv) {
     }
     return 0;
 }
+
+constexpr Option kOptions[] = {
+    {.name = "--json", .help = "one JSON array with an object per interface"},
+};
+
+} // namespace
+
+const Command listCommand{
+    .name = "list",
+    .summary = "every interface with its addresses, flags, media and counters",
+    .options = kOptions,
+    .wording = ErrorWording::command,
+    .run = run,
+};
 
 } // namespace wirelark::cli

@@ -7,42 +7,23 @@
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 
 namespace wirelark::cli {
 namespace {
-
-constexpr const char* kUsage =
-    "usage: wirelark-cli public-ip [--url URL] [--key-path PATH] [--json]\n";
 
 void printLine(const char* label, const std::optional<std::string>& value) {
     std::printf("%s %s\n", label, value ? value->c_str() : "none");
 }
 
-} // namespace
-
-int runPublicIP(int argc, char** argv) {
+int run(const ParsedCommandLine& options) {
     // Without --url, the provider and key path of the tray app's settings.
     const SettingsData settings = storedSettings();
-    std::string url = settings.lookupURL().value_or("");
-    std::string keyPath = settings.publicIPJSONKeyPath;
-    bool json = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        if (argument == "--json") {
-            json = true;
-        } else if ((argument == "--url" || argument == "--key-path") && i + 1 < argc) {
-            (argument == "--url" ? url : keyPath) = argv[++i];
-        } else {
-            std::fprintf(stderr, "wirelark-cli public-ip: unexpected argument '%s'\n%s", argv[i],
-                         kUsage);
-            return 2;
-        }
-    }
+    const std::string url = options.value("--url").value_or(settings.lookupURL().value_or(""));
+    const std::string keyPath = options.value("--key-path").value_or(settings.publicIPJSONKeyPath);
 
     const HttpClient client;
     const auto result = PublicIPService(client).lookup(url, keyPath);
-    if (json) {
+    if (options.has("--json")) {
         std::printf("%s\n", toJson(result).dump(2).c_str());
     } else {
         printLine("IPv4:", result.ipv4);
@@ -53,5 +34,23 @@ int runPublicIP(int argc, char** argv) {
     }
     return result.ipv4 || result.ipv6 ? 0 : 1;
 }
+
+constexpr Option kOptions[] = {
+    {.name = "--url", .valueName = "URL", .help = "the lookup service, an http or https URL"},
+    {.name = "--key-path",
+     .valueName = "PATH",
+     .help = "where the address stands in a JSON answer, as dotted keys"},
+    {.name = "--json", .help = "one object with the members ipv4, ipv6 and error"},
+};
+
+} // namespace
+
+const Command publicIPCommand{
+    .name = "public-ip",
+    .summary = "the public IPv4 and IPv6 addresses, as a lookup service sees them",
+    .options = kOptions,
+    .wording = ErrorWording::unexpectedArgument,
+    .run = run,
+};
 
 } // namespace wirelark::cli

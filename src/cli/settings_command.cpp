@@ -8,13 +8,10 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <string_view>
 
 namespace wirelark::cli {
 
 namespace {
-
-constexpr const char* kUsage = "usage: wirelark-cli settings [--json | --export | --import FILE]\n";
 
 // The effective record, one "name: value" line per field, with the stored JSON's values.
 void printText(const SettingsData& settings, const QString& location) {
@@ -26,23 +23,17 @@ void printText(const SettingsData& settings, const QString& location) {
     std::printf("stored in %s\n", location.toLocal8Bit().constData());
 }
 
-} // namespace
-
-int runSettings(int argc, char** argv) {
-    const std::string_view mode = argc > 0 ? argv[0] : "";
+// The table lets at most one option through.
+int run(const ParsedCommandLine& options) {
     IniSettingsStorage storage;
     const auto stored = storage.read();
     const SettingsData effective = stored ? decodeSettings(*stored) : SettingsData{};
-    if (argc == 0) {
-        printText(effective, storage.location());
-        return 0;
-    }
-    if (argc == 1 && mode == "--json") {
+    if (options.has("--json")) {
         const auto encoded = encodeSettings(effective);
         std::printf("%s\n", encoded.value_or("{}").c_str());
         return 0;
     }
-    if (argc == 1 && mode == "--export") {
+    if (options.has("--export")) {
         if (!stored) {
             std::fprintf(stderr, "wirelark-cli: no settings are stored in %s\n",
                          storage.location().toLocal8Bit().constData());
@@ -51,10 +42,10 @@ int runSettings(int argc, char** argv) {
         std::fwrite(stored->data(), 1, stored->size(), stdout);
         return 0;
     }
-    if (argc == 2 && mode == "--import") {
-        std::ifstream file(argv[1], std::ios::binary);
+    if (const auto path = options.value("--import")) {
+        std::ifstream file(*path, std::ios::binary);
         if (!file) {
-            std::fprintf(stderr, "wirelark-cli: cannot read %s\n", argv[1]);
+            std::fprintf(stderr, "wirelark-cli: cannot read %s\n", path->c_str());
             return 1;
         }
         const std::string bytes{std::istreambuf_iterator<char>(file), {}};
@@ -66,8 +57,25 @@ int runSettings(int argc, char** argv) {
         }
         return 0;
     }
-    std::fputs(kUsage, stderr);
-    return 2;
+    printText(effective, storage.location());
+    return 0;
 }
+
+constexpr Option kOptions[] = {
+    {.name = "--json", .help = "the effective settings in their stored JSON form"},
+    {.name = "--export", .help = "the stored bytes exactly"},
+    {.name = "--import", .valueName = "FILE", .help = "store the file's bytes unchanged"},
+};
+
+} // namespace
+
+const Command settingsCommand{
+    .name = "settings",
+    .summary = "the tray app's settings, and where they are stored",
+    .options = kOptions,
+    .exclusive = true,
+    .wording = ErrorWording::usageOnly,
+    .run = run,
+};
 
 } // namespace wirelark::cli

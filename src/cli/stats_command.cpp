@@ -1,7 +1,9 @@
 #include "cli/cli_settings.h"
 #include "cli/commands.h"
+#include "cli/option_values.h"
 #include "cli/stats_output.h"
 
+#include "app/core/clock.h"
 #include "netcore/base/atomic_file.h"
 #include "netcore/history/history_codec.h"
 #include "netcore/history/history_location.h"
@@ -13,7 +15,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -29,34 +30,12 @@ struct StatsOptions {
 };
 
 constexpr uint64_t kDefaultPeriods[] = {3600, 86400, 604800, 7776000};
-constexpr const char* kUsage =
-    "usage: wirelark-cli stats [--history FILE] [--period SECONDS]... [--json]\n";
 
-// Nothing after printing the reason when the arguments are not understood.
-std::optional<StatsOptions> parseOptions(int argc, char** argv) {
+StatsOptions statsOptions(const ParsedCommandLine& given) {
     StatsOptions options;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        const bool takesValue = argument == "--history" || argument == "--period";
-        if (takesValue && i + 1 >= argc) {
-            std::fprintf(stderr, "wirelark-cli: %s needs a value\n%s", argv[i], kUsage);
-            return std::nullopt;
-        }
-        if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--history") {
-            options.history = argv[++i];
-        } else if (argument == "--period") {
-            const auto period = parsePeriodOption(argv[++i]);
-            if (!period) {
-                return std::nullopt;
-            }
-            options.periods.push_back(*period);
-        } else {
-            std::fprintf(stderr, "wirelark-cli: unknown option '%s'\n%s", argv[i], kUsage);
-            return std::nullopt;
-        }
-    }
+    options.history = given.value("--history");
+    options.periods = givenPeriods(given);
+    options.json = given.has("--json");
     const SettingsData settings = storedSettings();
     options.useBits = settings.useBits;
     if (options.periods.empty()) {
@@ -123,22 +102,32 @@ void printText(const HistoryMap& histories, const std::vector<uint64_t>& periods
     }
 }
 
-} // namespace
-
-int runStats(int argc, char** argv) {
-    const auto options = parseOptions(argc, argv);
-    if (!options) {
-        return 2;
-    }
+int run(const ParsedCommandLine& given) {
+    const StatsOptions options = statsOptions(given);
     const HistoryMap histories =
-        readHistories(options->history ? options->history : defaultHistoryFilePath());
-    const Instant now = toInstant(std::chrono::system_clock::now());
-    if (options->json) {
-        printJson(histories, options->periods, now);
+        readHistories(options.history ? options.history : defaultHistoryFilePath());
+    const Instant now = SystemClock().wallNow();
+    if (options.json) {
+        printJson(histories, options.periods, now);
     } else {
-        printText(histories, options->periods, options->useBits, now);
+        printText(histories, options.periods, options.useBits, now);
     }
     return 0;
 }
+
+constexpr Option kOptions[] = {
+    {.name = "--history", .valueName = "FILE", .help = "the history file to read"},
+    periodOption("SECONDS"),
+    {.name = "--json", .help = "one object keyed by interface key, then by period"},
+};
+
+} // namespace
+
+const Command statsCommand{
+    .name = "stats",
+    .summary = "measured time, bytes and rates per interface over periods, from the history file",
+    .options = kOptions,
+    .run = run,
+};
 
 } // namespace wirelark::cli

@@ -2,30 +2,10 @@
 
 #include "netcore/history/rate_format.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace wirelark::cli {
-
-std::optional<uint64_t> parsePeriod(std::string_view text) {
-    uint64_t seconds = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), seconds);
-    if (error != std::errc{} || end != text.data() + text.size() || seconds == 0) {
-        return std::nullopt;
-    }
-    return seconds;
-}
-
-std::optional<uint64_t> parsePeriodOption(const char* text) {
-    const auto period = parsePeriod(text);
-    if (!period) {
-        std::fprintf(stderr,
-                     "wirelark-cli: --period takes a whole number of seconds above 0, not '%s'\n",
-                     text);
-    }
-    return period;
-}
 
 namespace {
 

@@ -1,10 +1,13 @@
 #include "cli/cli_settings.h"
 #include "cli/commands.h"
+#include "cli/option_values.h"
 #include "cli/stats_output.h"
 #include "cli/system_annotations.h"
 
+#include "app/core/clock.h"
 #include "app/core/item_lists.h"
 #include "app/core/network_monitor.h"
+#include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
@@ -15,22 +18,15 @@
 #include <signal.h>
 #include <time.h>
 
-#include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <set>
-#include <string_view>
 
 namespace wirelark::cli {
 
 namespace {
-
-constexpr double kSaveEvery = 600;
-constexpr int kRecentCount = 60;
-constexpr const char* kUsage = "usage: wirelark-cli watch [--interval SECONDS] [--count N] "
-                               "[--period SECONDS]... [--all] [--json] [--record]\n";
 
 struct WatchOptions {
     double interval = 5;
@@ -42,70 +38,25 @@ struct WatchOptions {
     bool record = false;
 };
 
-std::optional<double> parseSeconds(std::string_view text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || !(value > 0) ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
 // The tray app's interval, periods and units, then what the command line says.
-std::optional<WatchOptions> parseOptions(int argc, char** argv) {
+WatchOptions watchOptions(const ParsedCommandLine& given) {
     const SettingsData settings = storedSettings();
     WatchOptions options;
     options.interval = settings.updateInterval > 0 ? settings.updateInterval : options.interval;
     options.periods = settings.periods;
     options.useBits = settings.useBits;
-    bool periodsGiven = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string_view argument = argv[i];
-        const bool takesValue =
-            argument == "--interval" || argument == "--count" || argument == "--period";
-        if (takesValue && i + 1 >= argc) {
-            std::fprintf(stderr, "wirelark-cli: %s needs a value\n%s", argv[i], kUsage);
-            return std::nullopt;
-        }
-        if (argument == "--json") {
-            options.json = true;
-        } else if (argument == "--all") {
-            options.all = true;
-        } else if (argument == "--record") {
-            options.record = true;
-        } else if (argument == "--interval") {
-            const auto seconds = parseSeconds(argv[++i]);
-            if (!seconds) {
-                std::fprintf(stderr, "wirelark-cli: --interval takes seconds above 0, not '%s'\n",
-                             argv[i]);
-                return std::nullopt;
-            }
-            options.interval = *seconds;
-        } else if (argument == "--count") {
-            const auto count = parsePeriod(argv[++i]);
-            if (!count) {
-                std::fprintf(stderr,
-                             "wirelark-cli: --count takes a whole number above 0, not '%s'\n",
-                             argv[i]);
-                return std::nullopt;
-            }
-            options.count = static_cast<long>(*count);
-        } else if (argument == "--period") {
-            const auto period = parsePeriodOption(argv[++i]);
-            if (!period) {
-                return std::nullopt;
-            }
-            if (!periodsGiven) {
-                options.periods.clear();
-                periodsGiven = true;
-            }
-            options.periods.push_back(static_cast<double>(*period));
-        } else {
-            std::fprintf(stderr, "wirelark-cli: unknown option '%s'\n%s", argv[i], kUsage);
-            return std::nullopt;
-        }
+    if (const auto interval = given.value("--interval")) {
+        options.interval = parseSeconds(*interval).value();
     }
+    if (const auto count = given.value("--count")) {
+        options.count = static_cast<long>(parseWholeNumber(*count).value());
+    }
+    if (const auto periods = givenPeriods(given); !periods.empty()) {
+        options.periods.assign(periods.begin(), periods.end());
+    }
+    options.all = given.has("--all");
+    options.json = given.has("--json");
+    options.record = given.has("--record");
     return options;
 }
 
@@ -132,8 +83,9 @@ nlohmann::ordered_json itemJson(const InterfaceItem& item, const SystemAnnotatio
     return entry;
 }
 
-void printText(const std::vector<InterfaceItem>& items, const WatchOptions& options) {
-    const std::time_t now = std::time(nullptr);
+void printText(const std::vector<InterfaceItem>& items, const WatchOptions& options,
+               double unixTime) {
+    const auto now = static_cast<std::time_t>(unixTime);
     char clock[16];
     std::strftime(clock, sizeof clock, "%H:%M:%S", std::localtime(&now));
     std::printf("%s\n", clock);
@@ -176,13 +128,8 @@ std::set<std::string> tunnelNames(const std::vector<InterfaceItem>& items) {
     return names;
 }
 
-} // namespace
-
-int runWatch(int argc, char** argv) {
-    auto options = parseOptions(argc, argv);
-    if (!options) {
-        return 2;
-    }
+int run(const ParsedCommandLine& given) {
+    const WatchOptions options = watchOptions(given);
     // Ctrl-C and termination end the loop through sigtimedwait, in this thread only.
     sigset_t signals;
     sigemptyset(&signals);
@@ -192,7 +139,7 @@ int runWatch(int argc, char** argv) {
 
     const auto historyFile = defaultHistoryFilePath();
     std::optional<RecordingLock> recording;
-    if (options->record) {
+    if (options.record) {
         if (!historyFile) {
             std::fputs(
                 "wirelark-cli: cannot record: neither XDG_DATA_HOME nor HOME gives a folder\n",
@@ -206,20 +153,24 @@ int runWatch(int argc, char** argv) {
             return 1;
         }
     }
+    const SystemClock clock;
     // Without --record the history file is only read, so the statistics include what the
     // tray recorded, and nothing is written back.
-    NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), MonitorSources::system());
+    NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), clock);
     SystemAnnotations annotations;
     std::set<std::string> knownTunnels;
-    const auto started = std::chrono::steady_clock::now();
-    double lastSave = 0;
-    for (long update = 0; options->count < 0 || update < options->count; ++update) {
-        if (update > 0 && sleepUnlessInterrupted(signals, options->interval)) {
+    const UpdateRequest request{.record = true,
+                                .periods = options.periods,
+                                .recentCount = RecordingSchedule::kRecentCount,
+                                .interval = options.interval};
+    RecordingSchedule schedule(clock.monotonicNow());
+    for (long update = 0; options.count < 0 || update < options.count; ++update) {
+        if (update > 0 && sleepUnlessInterrupted(signals, options.interval)) {
             break;
         }
-        const MonitorUpdate result =
-            monitor.update(true, options->periods, kRecentCount, options->interval).get();
-        if (options->json) {
+        const MonitorUpdate result = monitor.update(request).get();
+        const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
+        if (options.json) {
             annotations.metadata = result.metadata;
             if (auto tunnels = tunnelNames(result.items); tunnels != knownTunnels) {
                 knownTunnels = std::move(tunnels);
@@ -227,29 +178,24 @@ int runWatch(int argc, char** argv) {
             }
             nlohmann::ordered_json items = nlohmann::ordered_json::array();
             for (const auto& item : result.items) {
-                if (options->all || item.isActive()) {
+                if (options.all || item.isActive()) {
                     items.push_back(itemJson(item, annotations));
                 }
             }
-            const double unixTime =
-                std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
-                    .count();
             const nlohmann::ordered_json line{{"time", unixTime}, {"items", std::move(items)}};
             std::printf("%s\n", line.dump().c_str());
             std::fflush(stdout);
         } else {
             std::vector<InterfaceItem> shown;
             for (const auto& item : result.items) {
-                if (options->all || item.isActive()) {
+                if (options.all || item.isActive()) {
                     shown.push_back(item);
                 }
             }
-            printText(shown, *options);
+            printText(shown, options, unixTime);
         }
-        const double elapsed =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        if (recording && elapsed - lastSave >= kSaveEvery) {
-            lastSave = elapsed;
+        if (const double now = clock.monotonicNow(); recording && schedule.isSaveDue(now)) {
+            schedule.markSaved(now);
             monitor.saveHistory();
         }
     }
@@ -262,5 +208,26 @@ int runWatch(int argc, char** argv) {
     }
     return 0;
 }
+
+constexpr Option kOptions[] = {
+    {.name = "--interval",
+     .valueName = "S",
+     .rule = &kSeconds,
+     .help = "seconds between updates, instead of the tray app's"},
+    {.name = "--count", .valueName = "N", .rule = &kWholeNumber, .help = "stop after N updates"},
+    periodOption("S"),
+    {.name = "--all", .help = "every interface, not only the active ones"},
+    {.name = "--json", .help = "one JSON object per update"},
+    {.name = "--record", .help = "keep the history file up to date, as the tray app does"},
+};
+
+} // namespace
+
+const Command watchCommand{
+    .name = "watch",
+    .summary = "live rates and statistics of the active interfaces, every interval",
+    .options = kOptions,
+    .run = run,
+};
 
 } // namespace wirelark::cli

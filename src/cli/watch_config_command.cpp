@@ -37,16 +37,7 @@ void printBatch(const std::vector<std::string>& keys) {
     std::fflush(stdout);
 }
 
-} // namespace
-
-int runWatchConfig(int argc, char** argv) {
-    if (argc > 0) {
-        std::fprintf(stderr,
-                     "wirelark-cli watch-config: unknown option '%s'\n"
-                     "usage: wirelark-cli watch-config\n",
-                     argv[0]);
-        return 2;
-    }
+int run(const ParsedCommandLine&) {
     // Ctrl-C and SIGTERM arrive as readable data, so the loop ends between batches.
     sigset_t stop;
     sigemptyset(&stop);
@@ -88,5 +79,14 @@ int runWatchConfig(int argc, char** argv) {
         }
     }
 }
+
+} // namespace
+
+const Command watchConfigCommand{
+    .name = "watch-config",
+    .summary = "print each batch of changed configuration keys (Ctrl-C ends)",
+    .wording = ErrorWording::command,
+    .run = run,
+};
 
 } // namespace wirelark::cli

@@ -20,10 +20,9 @@ struct FakeMonitorService final : MonitorService {
 
     FakeMonitorService(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
         : items(items), metadata(metadata) {}
-    void update(bool record, std::vector<double>, int recentCount, double,
-                std::function<void(MonitorUpdate)> done) override {
-        EXPECT_EQ(recentCount, 60);
-        updates.push_back(record);
+    void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) override {
+        EXPECT_EQ(request.recentCount, 60);
+        updates.push_back(request.record);
         done(MonitorUpdate{*items, *metadata});
     }
     void saveHistory(std::function<void(std::error_code)> done) override {

@@ -7,10 +7,10 @@
 
 namespace wirelark {
 
-void logLine(int priority, const std::string& message) {
+void logLine(LogPriority priority, const std::string& message) {
     static const bool journal = access("/run/systemd/journal/socket", W_OK) == 0;
     if (journal &&
-        sd_journal_send("MESSAGE=%s", message.c_str(), "PRIORITY=%d", priority,
+        sd_journal_send("MESSAGE=%s", message.c_str(), "PRIORITY=%d", static_cast<int>(priority),
                         "SYSLOG_IDENTIFIER=wirelark", "WIRELARK_SUBSYSTEM=com.quillfern.Wirelark",
                         "WIRELARK_CATEGORY=network", nullptr) == 0) {
         return;

@@ -7,6 +7,13 @@
 
 namespace wirelark {
 
+namespace {
+
+// Up to three intervals apart a late or skipped tick still gives a sample; longer means a suspend.
+constexpr double kLongestGapInIntervals = 3;
+
+} // namespace
+
 MonitorSources MonitorSources::system() {
     auto reader = std::make_shared<InterfaceReader>();
     auto configuration = std::make_shared<SystemConfigurationReader>();
@@ -14,20 +21,18 @@ MonitorSources MonitorSources::system() {
         [reader] { return reader->snapshot(); },
         [configuration] { return configuration->read(); },
         [](const std::string& name) { return WiFiDetails::read(name); },
-        [] { return toInstant(std::chrono::system_clock::now()); },
     };
 }
 
-MonitorCore::MonitorCore(HistoryStore store, MonitorSources sources)
-    : store_(std::move(store)), sources_(std::move(sources)) {}
+MonitorCore::MonitorCore(HistoryStore store, const Clock& clock, MonitorSources sources)
+    : store_(std::move(store)), clock_(clock), sources_(std::move(sources)) {}
 
 void MonitorCore::loadHistory() {
     histories_ = store_.load();
 }
 
-MonitorUpdate MonitorCore::update(bool record, const std::vector<double>& periods, int recentCount,
-                                  double interval) {
-    const Instant now = sources_.now();
+MonitorUpdate MonitorCore::update(const UpdateRequest& request) {
+    const Instant now = clock_.wallNow();
     const auto snapshots = sources_.readInterfaces();
 
     std::vector<std::string> names;
@@ -58,8 +63,9 @@ MonitorUpdate MonitorCore::update(bool record, const std::vector<double>& period
         item.key = interfaceKey(snapshot, item.metadata ? &*item.metadata : nullptr,
                                 item.service ? &*item.service : nullptr);
         seen.insert(item.key);
-        if (record) {
-            if (auto sample = tracker_.update(item.key, snapshot.counters, now, interval * 3)) {
+        if (request.record) {
+            if (auto sample = tracker_.update(item.key, snapshot.counters, now,
+                                              request.interval * kLongestGapInIntervals)) {
                 auto history = histories_.find(item.key);
                 if (history == histories_.end()) {
                     history =
@@ -76,15 +82,15 @@ MonitorUpdate MonitorCore::update(bool record, const std::vector<double>& period
             item.wifi = sources_.readWiFi(snapshot.name);
         }
         if (const auto history = histories_.find(item.key); history != histories_.end()) {
-            item.recent = history->second.recentSamples(recentCount);
-            for (double period : periods) {
+            item.recent = history->second.recentSamples(request.recentCount);
+            for (double period : request.periods) {
                 item.stats[period] = history->second.aggregate(period, now);
             }
         }
         item.snapshot = snapshot;
         result.items.push_back(std::move(item));
     }
-    if (record) {
+    if (request.record) {
         tracker_.retain(seen);
         for (auto& [key, history] : histories_) {
             history.prune(now);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/clock.h"
 #include "app/core/interface_item.h"
 #include "netcore/history/counter_delta_tracker.h"
 #include "netcore/history/history_store.h"
@@ -14,6 +15,15 @@
 
 namespace wirelark {
 
+// What one update asks of the monitor.
+struct UpdateRequest {
+    // Counters become samples in the histories; an extra refresh leaves them for the next update.
+    bool record = false;
+    std::vector<double> periods{}; // seconds; every item gets its aggregate over each
+    int recentCount = 0;           // how many of the latest samples every item carries
+    double interval = 0;           // seconds between recorded updates
+};
+
 struct MonitorUpdate {
     std::vector<InterfaceItem> items; // in the reader's order
     NetworkMetadata metadata;
@@ -24,9 +34,8 @@ struct MonitorSources {
     std::function<std::vector<InterfaceSnapshot>()> readInterfaces;
     std::function<NetworkMetadata()> readMetadata;
     std::function<std::optional<WiFiDetails>(const std::string& name)> readWiFi;
-    std::function<Instant()> now;
 
-    // The kernel's interfaces, the system configuration, nl80211 and the system clock.
+    // The kernel's interfaces, the system configuration and nl80211.
     static MonitorSources system();
 };
 
@@ -34,14 +43,12 @@ struct MonitorSources {
 // Not thread-safe: NetworkMonitor runs it on a thread of its own.
 class MonitorCore {
 public:
-    MonitorCore(HistoryStore store, MonitorSources sources);
+    MonitorCore(HistoryStore store, const Clock& clock, MonitorSources sources);
 
     // Loads the stored histories, replacing those in memory.
     void loadHistory();
-    // One reading of every interface. With `record`, counters become samples in the histories;
-    // without it (an extra refresh) nothing is consumed or added.
-    MonitorUpdate update(bool record, const std::vector<double>& periods, int recentCount,
-                         double interval);
+    // One reading of every interface.
+    MonitorUpdate update(const UpdateRequest& request);
     void markMetadataStale() { metadataStale_ = true; }
     std::error_code saveHistory() const { return store_.save(histories_); }
 
@@ -49,6 +56,7 @@ public:
 
 private:
     HistoryStore store_;
+    const Clock& clock_;
     MonitorSources sources_;
     CounterDeltaTracker tracker_;
     HistoryMap histories_;

@@ -4,7 +4,6 @@
 
 #include <functional>
 #include <system_error>
-#include <vector>
 
 namespace wirelark {
 
@@ -12,8 +11,7 @@ namespace wirelark {
 class MonitorService {
 public:
     virtual ~MonitorService() = default;
-    virtual void update(bool record, std::vector<double> periods, int recentCount, double interval,
-                        std::function<void(MonitorUpdate)> done) = 0;
+    virtual void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) = 0;
     virtual void saveHistory(std::function<void(std::error_code)> done) = 0;
     virtual void markMetadataStale() = 0;
 };

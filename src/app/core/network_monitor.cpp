@@ -2,27 +2,24 @@
 
 namespace wirelark {
 
-NetworkMonitor::NetworkMonitor(std::filesystem::path historyFile, MonitorSources sources)
-    : NetworkMonitor(HistoryStore(std::move(historyFile)), std::move(sources)) {}
+NetworkMonitor::NetworkMonitor(std::filesystem::path historyFile, const Clock& clock,
+                               MonitorSources sources)
+    : NetworkMonitor(HistoryStore(std::move(historyFile)), clock, std::move(sources)) {}
 
-NetworkMonitor::NetworkMonitor(HistoryStore store, MonitorSources sources)
-    : core_(std::move(store), std::move(sources)) {
+NetworkMonitor::NetworkMonitor(HistoryStore store, const Clock& clock, MonitorSources sources)
+    : core_(std::move(store), clock, std::move(sources)) {
     // Loading reads the file: do it on the monitor's thread, ahead of every other call.
     worker_.post([this] { core_.loadHistory(); });
 }
 
-std::future<MonitorUpdate> NetworkMonitor::update(bool record, std::vector<double> periods,
-                                                  int recentCount, double interval) {
-    return worker_.submit([this, record, periods = std::move(periods), recentCount, interval] {
-        return core_.update(record, periods, recentCount, interval);
-    });
+std::future<MonitorUpdate> NetworkMonitor::update(UpdateRequest request) {
+    return worker_.submit([this, request = std::move(request)] { return core_.update(request); });
 }
 
-void NetworkMonitor::update(bool record, std::vector<double> periods, int recentCount,
-                            double interval, std::function<void(MonitorUpdate)> done) {
-    worker_.post(
-        [this, record, periods = std::move(periods), recentCount, interval,
-         done = std::move(done)] { done(core_.update(record, periods, recentCount, interval)); });
+void NetworkMonitor::update(UpdateRequest request, std::function<void(MonitorUpdate)> done) {
+    worker_.post([this, request = std::move(request), done = std::move(done)] {
+        done(core_.update(request));
+    });
 }
 
 std::future<std::error_code> NetworkMonitor::saveHistory() {

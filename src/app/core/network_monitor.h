@@ -15,14 +15,12 @@ namespace wirelark {
 // back as futures, or to a callback that runs on the monitor's thread.
 class NetworkMonitor final : public MonitorService {
 public:
-    explicit NetworkMonitor(std::filesystem::path historyFile,
-                            MonitorSources sources = MonitorSources::system());
-    NetworkMonitor(HistoryStore store, MonitorSources sources);
+    NetworkMonitor(std::filesystem::path historyFile, const Clock& clock,
+                   MonitorSources sources = MonitorSources::system());
+    NetworkMonitor(HistoryStore store, const Clock& clock, MonitorSources sources);
 
-    std::future<MonitorUpdate> update(bool record, std::vector<double> periods, int recentCount,
-                                      double interval);
-    void update(bool record, std::vector<double> periods, int recentCount, double interval,
-                std::function<void(MonitorUpdate)> done) override;
+    std::future<MonitorUpdate> update(UpdateRequest request);
+    void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) override;
     std::future<std::error_code> saveHistory();
     void saveHistory(std::function<void(std::error_code)> done) override;
     void markMetadataStale() override;

@@ -11,9 +11,6 @@ namespace wirelark {
 
 namespace {
 
-constexpr int kRecentCount = 60;
-constexpr double kSaveEvery = 600;
-
 // Runs `job` on the receiver's thread once the event loop gets to it, unless the receiver is gone.
 template <typename Job>
 void onThreadOf(QObject* receiver, Job job) {
@@ -29,17 +26,10 @@ void onThreadOf(QObject* receiver, Job job) {
 
 } // namespace
 
-NetworkModel::Clock NetworkModel::steadyClock() {
-    return [] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-            .count();
-    };
-}
-
 NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
-                           Clock clock, QObject* parent)
-    : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(std::move(clock)),
-      showInactive_(settings.data().showInactiveByDefault), lastSave_(clock_()) {
+                           const Clock& clock, QObject* parent)
+    : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(clock),
+      showInactive_(settings.data().showInactiveByDefault), schedule_(clock_.monotonicNow()) {
     loopTimer_.setSingleShot(true);
     // The coarse timer allows the tenth of the interval of slack the loop may take.
     loopTimer_.setTimerType(Qt::CoarseTimer);
@@ -62,10 +52,9 @@ void NetworkModel::tick() {
 }
 
 void NetworkModel::afterTick() {
-    publicAddressScheduleStep();
-    const double now = clock_();
-    if (now - lastSave_ >= kSaveEvery) {
-        lastSave_ = now;
+    const double now = clock_.monotonicNow();
+    if (schedule_.isSaveDue(now)) {
+        schedule_.markSaved(now);
         emit lastSaveChanged();
         // A failed save is ignored; the next one comes ten minutes later.
         monitor_->saveHistory([](std::error_code) {});
@@ -78,16 +67,19 @@ void NetworkModel::afterTick() {
 
 void NetworkModel::refresh(bool record, std::function<void()> done) {
     const SettingsData& settings = settings_.data();
-    monitor_->update(record, settings.periods, kRecentCount, settings.updateInterval,
-                     [this, record, done = std::move(done)](MonitorUpdate update) mutable {
-                         onThreadOf(this, [this, record, update = std::move(update),
-                                           done = std::move(done)]() mutable {
-                             apply(std::move(update), record);
-                             if (done) {
-                                 done();
-                             }
-                         });
-                     });
+    const UpdateRequest request{.record = record,
+                                .periods = settings.periods,
+                                .recentCount = RecordingSchedule::kRecentCount,
+                                .interval = settings.updateInterval};
+    monitor_->update(request, [this, record, done = std::move(done)](MonitorUpdate update) mutable {
+        onThreadOf(this,
+                   [this, record, update = std::move(update), done = std::move(done)]() mutable {
+                       apply(std::move(update), record);
+                       if (done) {
+                           done();
+                       }
+                   });
+    });
 }
 
 void NetworkModel::apply(MonitorUpdate update, bool record) {
@@ -98,8 +90,6 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
     emit itemsChanged();
     emit metadataChanged();
     settings_.reconcilePins(items_);
-    tunnelOwnerStep();
-    changeNotificationStep();
     const auto entries =
         changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
     if (!entries.empty()) {
@@ -107,7 +97,7 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
         for (size_t i = 0; i < entries.size(); ++i) {
             line += (i == 0 ? "" : ", ") + entries[i];
         }
-        logLine(5, line);
+        logLine(LogPriority::Notice, line);
         emit changeLogged(QString::fromStdString(line));
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "app/core/clock.h"
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
+#include "app/core/recording_schedule.h"
 #include "app/settings/app_settings.h"
 
 #include <QObject>
@@ -22,10 +24,8 @@ class NetworkModel : public QObject {
     Q_OBJECT
 
 public:
-    using Clock = std::function<double()>; // monotonic seconds
-
-    NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
-                 Clock clock = steadyClock(), QObject* parent = nullptr);
+    NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor, const Clock& clock,
+                 QObject* parent = nullptr);
     ~NetworkModel() override;
 
     // Runs the first tick at once, then one every update interval.
@@ -42,7 +42,7 @@ public:
     const std::optional<std::string>& selectedKey() const { return selectedKey_; }
     void setSelectedKey(std::optional<std::string> key);
     bool isRunning() const { return running_; }
-    double lastSave() const { return lastSave_; }
+    double lastSave() const { return schedule_.lastSave(); }
 
     std::vector<InterfaceItem> pinnedItems() const;
     std::vector<InterfaceItem> visibleItems() const;
@@ -52,8 +52,6 @@ public:
     std::vector<RateSample> menubarSamples() const;
 
     MonitorService& monitor() { return *monitor_; }
-
-    static Clock steadyClock();
 
 signals:
     void itemsChanged();
@@ -71,22 +69,16 @@ private:
     void apply(MonitorUpdate update, bool record);
     void afterTick();
 
-    // Hooks where the public address schedule, the tunnel owners and the change notifications
-    // join the loop; they do nothing yet.
-    void publicAddressScheduleStep() {}
-    void tunnelOwnerStep() {}
-    void changeNotificationStep() {}
-
     AppSettings& settings_;
     std::unique_ptr<MonitorService> monitor_;
-    Clock clock_;
+    const Clock& clock_;
     std::vector<InterfaceItem> items_;
     NetworkMetadata metadata_;
     bool showInactive_;
     bool showAllDetails_ = false;
     std::optional<std::string> selectedKey_;
     bool running_ = false;
-    double lastSave_;
+    RecordingSchedule schedule_;
     QTimer loopTimer_;
 };
 

@@ -83,7 +83,8 @@ void StatusItemController::chooseTray() {
 }
 
 void StatusItemController::togglePanel(const QPoint& at) {
-    logLine(6, "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    logLine(LogPriority::Info,
+            "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
     emit panelToggled(at);
 }
 

@@ -1,6 +1,7 @@
 #include "app/core/monitor_core.h"
 #include "app/core/network_monitor.h"
 
+#include "fake_clock.h"
 #include "item_fixtures.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,11 @@ namespace {
 
 // Fake sources with a script of readings and a clock the test moves.
 struct FakeWorld {
+    FakeWorld() { clock.wall = 1000; }
+
     std::vector<InterfaceSnapshot> interfaces;
     NetworkMetadata metadata;
-    Instant now = 1000;
+    FakeClock clock;
     int metadataReads = 0;
     std::vector<std::string> wifiReads;
 
@@ -34,10 +37,13 @@ struct FakeWorld {
                                                               std::nullopt, "802.11ac (Wi-Fi 5)",
                                                               433, "WPA2 Personal"});
             },
-            [this] { return now; },
         };
     }
 };
+
+// A recorded update and an extra refresh, as the model asks for them every 5 seconds.
+const UpdateRequest kRecord{.record = true, .recentCount = 60, .interval = 5};
+const UpdateRequest kRefresh{.record = false, .recentCount = 60, .interval = 5};
 
 InterfaceSnapshot withCounters(InterfaceSnapshot s, uint64_t in, uint64_t out) {
     s.counters.bytesIn = in;
@@ -64,18 +70,18 @@ protected:
 
 TEST_F(MonitorCoreTest, MetadataIsReadOnceForTheSameNamesAndAgainWhenTheyChange) {
     world.interfaces = {runningSnapshot("eth0"), runningSnapshot("eth1")};
-    MonitorCore core(HistoryStore(file()), world.sources());
-    core.update(true, {}, 60, 5);
-    core.update(true, {}, 60, 5);
+    MonitorCore core(HistoryStore(file()), world.clock, world.sources());
+    core.update(kRecord);
+    core.update(kRecord);
     EXPECT_EQ(world.metadataReads, 1);
     std::swap(world.interfaces[0], world.interfaces[1]);
-    core.update(true, {}, 60, 5);
+    core.update(kRecord);
     EXPECT_EQ(world.metadataReads, 2) << "the same names in another order";
     core.markMetadataStale();
-    core.update(false, {}, 60, 5);
+    core.update(kRefresh);
     EXPECT_EQ(world.metadataReads, 3);
     world.interfaces.clear();
-    const auto none = core.update(true, {}, 60, 5);
+    const auto none = core.update(kRecord);
     EXPECT_TRUE(none.items.empty());
     EXPECT_EQ(world.metadataReads, 4);
 }
@@ -83,17 +89,19 @@ TEST_F(MonitorCoreTest, MetadataIsReadOnceForTheSameNamesAndAgainWhenTheyChange)
 TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
     world.interfaces = {withCounters(runningSnapshot("eth0"), 1000, 500)};
     world.metadata.primaryIPv6Interface = "eth0";
-    MonitorCore core(HistoryStore(file()), world.sources());
-    auto first = core.update(true, {60, 3600}, 60, 5);
+    MonitorCore core(HistoryStore(file()), world.clock, world.sources());
+    auto first =
+        core.update({.record = true, .periods = {60, 3600}, .recentCount = 60, .interval = 5});
     ASSERT_EQ(first.items.size(), 1u);
     EXPECT_TRUE(first.items[0].recent.empty()) << "the first reading only sets a baseline";
     EXPECT_TRUE(first.items[0].stats.empty()) << "no history yet, so no stats";
     EXPECT_TRUE(first.items[0].isPrimary) << "the IPv6 primary counts";
     EXPECT_EQ(first.items[0].key, "name:eth0");
 
-    world.now += 5;
+    world.clock.wall += 5;
     world.interfaces[0] = withCounters(world.interfaces[0], 6000, 1500);
-    auto second = core.update(true, {60, 3600, 60}, 60, 5);
+    auto second =
+        core.update({.record = true, .periods = {60, 3600, 60}, .recentCount = 60, .interval = 5});
     ASSERT_EQ(second.items[0].recent.size(), 1u);
     EXPECT_EQ(second.items[0].recent[0], (RateSample{1005, 5, 5000, 1000}));
     EXPECT_EQ(second.items[0].currentRates(), (Rates{1000, 200}));
@@ -101,20 +109,20 @@ TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
     EXPECT_EQ(second.items[0].stats.at(60).bytesIn, 5000u);
 
     // A refresh that does not record consumes no reading.
-    world.now += 2;
+    world.clock.wall += 2;
     world.interfaces[0] = withCounters(world.interfaces[0], 9000, 1500);
-    core.update(false, {}, 60, 5);
-    world.now += 3;
-    auto third = core.update(true, {}, 60, 5);
+    core.update(kRefresh);
+    world.clock.wall += 3;
+    auto third = core.update(kRecord);
     ASSERT_EQ(third.items[0].recent.size(), 2u);
     EXPECT_EQ(third.items[0].recent[1], (RateSample{1010, 5, 3000, 0}));
 
     // A gap longer than three intervals (the machine slept) gives no sample.
-    world.now += 16;
+    world.clock.wall += 16;
     world.interfaces[0] = withCounters(world.interfaces[0], 10000, 1600);
-    EXPECT_EQ(core.update(true, {}, 60, 5).items[0].recent.size(), 2u);
-    world.now += 5;
-    EXPECT_EQ(core.update(true, {}, 60, 5).items[0].recent.size(), 3u);
+    EXPECT_EQ(core.update(kRecord).items[0].recent.size(), 2u);
+    world.clock.wall += 5;
+    EXPECT_EQ(core.update(kRecord).items[0].recent.size(), 3u);
 }
 
 TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
@@ -123,20 +131,20 @@ TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
     world.metadata.interfaces["eth0"] = {"eth0", "NIC", "Ethernet", "00:aa:bb:cc:dd:ee"};
     world.metadata.interfaces["lan0"] = {"lan0", "NIC", "Ethernet", "00:aa:bb:cc:dd:ee"};
     {
-        MonitorCore core(HistoryStore(file()), world.sources());
-        core.update(true, {}, 60, 5);
-        world.now += 5;
+        MonitorCore core(HistoryStore(file()), world.clock, world.sources());
+        core.update(kRecord);
+        world.clock.wall += 5;
         world.interfaces[0] = withCounters(world.interfaces[0], 100, 10);
-        core.update(true, {}, 60, 5);
+        core.update(kRecord);
         world.interfaces[0].name = "lan0";
-        world.now += 5;
+        world.clock.wall += 5;
         world.interfaces[0] = withCounters(world.interfaces[0], 300, 20);
-        const auto renamed = core.update(true, {}, 60, 5);
+        const auto renamed = core.update(kRecord);
         EXPECT_EQ(renamed.items[0].key, "Ethernet:00:aa:bb:cc:dd:ee");
         EXPECT_EQ(renamed.items[0].recent.size(), 2u) << "same key, same history and baseline";
         EXPECT_FALSE(core.saveHistory());
     }
-    MonitorCore reloaded(HistoryStore(file()), world.sources());
+    MonitorCore reloaded(HistoryStore(file()), world.clock, world.sources());
     reloaded.loadHistory();
     ASSERT_EQ(reloaded.histories().size(), 1u);
     EXPECT_EQ(reloaded.histories().at("Ethernet:00:aa:bb:cc:dd:ee").recentSamples(60).size(), 2u);
@@ -146,10 +154,10 @@ TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {
     auto wifi = runningSnapshot("wlan0");
     wifi.functionalType = FunctionalType::wifiInfra;
     world.interfaces = {wifi, runningSnapshot("eth0")};
-    MonitorCore core(HistoryStore(file()), world.sources());
-    core.update(true, {}, 60, 5);
-    world.now += 5;
-    const auto update = core.update(true, {}, 60, 5);
+    MonitorCore core(HistoryStore(file()), world.clock, world.sources());
+    core.update(kRecord);
+    world.clock.wall += 5;
+    const auto update = core.update(kRecord);
     ASSERT_TRUE(update.items[0].wifi.has_value());
     EXPECT_EQ(update.items[0].wifi->ssid, "Home");
     EXPECT_FALSE(update.items[1].wifi.has_value());
@@ -157,8 +165,8 @@ TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {
     ASSERT_EQ(core.histories().size(), 2u);
 
     world.interfaces.pop_back();
-    world.now += 3600 * 26; // past the minute tier's retention; the hour tier keeps it
-    core.update(true, {}, 60, 5);
+    world.clock.wall += 3600 * 26; // past the minute tier's retention; the hour tier keeps it
+    core.update(kRecord);
     EXPECT_TRUE(core.histories().at("name:eth0").recentSamples(60).empty())
         << "the history of an absent interface is still pruned";
 }
@@ -168,11 +176,10 @@ TEST_F(MonitorCoreTest, TheThreadedMonitorRunsCallsInOrderAndFinishesOnDestructi
     std::vector<std::future<MonitorUpdate>> updates;
     std::future<std::error_code> saved;
     {
-        NetworkMonitor monitor(HistoryStore(file()), world.sources());
-        updates.push_back(monitor.update(true, {}, 60, 5));
+        NetworkMonitor monitor(HistoryStore(file()), world.clock, world.sources());
+        updates.push_back(monitor.update(kRecord));
         std::promise<size_t> viaCallback;
-        monitor.update(true, {}, 60, 5,
-                       [&](MonitorUpdate u) { viaCallback.set_value(u.items.size()); });
+        monitor.update(kRecord, [&](MonitorUpdate u) { viaCallback.set_value(u.items.size()); });
         EXPECT_EQ(viaCallback.get_future().get(), 1u);
         saved = monitor.saveHistory();
         EXPECT_FALSE(saved.get());

@@ -1,5 +1,6 @@
 #include "app/model/network_model.h"
 
+#include "fake_clock.h"
 #include "fake_monitor_service.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
@@ -30,7 +31,8 @@ protected:
     NetworkModelTest() : settings(std::make_unique<MemorySettingsStorage>()) {
         auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
         monitor = fake.get();
-        model = std::make_unique<NetworkModel>(settings, std::move(fake), [this] { return now; });
+        clock.monotonic = 100;
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock);
     }
     void setInterval(double seconds) {
         SettingsData data = settings.data();
@@ -40,7 +42,7 @@ protected:
 
     std::vector<InterfaceItem> items;
     NetworkMetadata metadata;
-    double now = 100;
+    FakeClock clock;
     AppSettings settings;
     FakeMonitorService* monitor = nullptr;
     std::unique_ptr<NetworkModel> model;
@@ -75,12 +77,12 @@ TEST_F(NetworkModelTest, SavesTheHistoriesOnceTenMinutesHavePassed) {
     model->start();
     ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= 3; }));
     EXPECT_EQ(monitor->saves, 0);
-    now += 600;
+    clock.monotonic += 600;
     ASSERT_TRUE(processEventsUntil([&] { return monitor->saves == 1; }));
     const size_t at = monitor->updates.size();
     ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= at + 3; }));
     EXPECT_EQ(monitor->saves, 1);
-    EXPECT_EQ(model->lastSave(), now);
+    EXPECT_EQ(model->lastSave(), clock.monotonic);
 }
 
 TEST_F(NetworkModelTest, LogsWhatChangedAndPublishesTheDerivedLists) {

@@ -1,6 +1,7 @@
 #include "app/tray/status_item_controller.h"
 
 #include "app/bus/qt_bus_dispatcher.h"
+#include "fake_clock.h"
 #include "fake_monitor_service.h"
 #include "fake_status_notifier_host.h"
 #include "item_fixtures.h"
@@ -44,7 +45,7 @@ protected:
         settings_.setData(data);
         auto monitor = std::make_unique<FakeMonitorService>(&items_, &metadata_);
         monitor_ = monitor.get();
-        model_ = std::make_unique<NetworkModel>(settings_, std::move(monitor));
+        model_ = std::make_unique<NetworkModel>(settings_, std::move(monitor), clock_);
         controller_ = std::make_unique<StatusItemController>(*model_, settings_, dispatcher_.get());
         ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }));
     }
@@ -83,6 +84,7 @@ protected:
     AppSettings settings_{std::make_unique<MemorySettingsStorage>()};
     std::vector<InterfaceItem> items_;
     NetworkMetadata metadata_;
+    FakeClock clock_;
     FakeMonitorService* monitor_ = nullptr;
     std::unique_ptr<NetworkModel> model_;
     std::unique_ptr<StatusItemController> controller_;
