@@ -15,14 +15,15 @@ AppDelegate::AppDelegate(Clock::time_point started, QObject* parent)
 
 AppDelegate::~AppDelegate() = default;
 
-bool AppDelegate::launch(std::string& whyNot) {
+Expected<void, RecordingLockError> AppDelegate::launch() {
     const auto historyFile = defaultHistoryFilePath();
     if (historyFile) {
         // The lock on the history file is also what keeps a second tray app from starting.
-        recording_ = RecordingLock::acquire(*historyFile, whyNot);
-        if (!recording_) {
-            return false;
+        auto recording = RecordingLock::acquire(*historyFile);
+        if (!recording) {
+            return Unexpected(std::move(recording).error());
         }
+        recording_ = std::move(*recording);
     } else {
         logLine(5, "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
                    "rates are not kept across runs");
@@ -41,7 +42,7 @@ bool AppDelegate::launch(std::string& whyNot) {
     connect(statusController_.get(), &StatusItemController::shownChanged, this,
             &AppDelegate::logFirstImage);
     model_->start();
-    return true;
+    return {};
 }
 
 void AppDelegate::logFirstImage() {

@@ -8,7 +8,6 @@
 #include "cli/system_annotations.h"
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <string_view>
 
@@ -68,13 +67,13 @@ int runList(int argc, char** argv) {
         }
     }
     InterfaceReader reader;
-    const auto snapshots = reader.snapshot();
-    if (snapshots.empty()) {
-        const int error = reader.lastError();
+    const auto listed = reader.snapshot();
+    if (!listed || listed->empty()) {
         std::fprintf(stderr, "wirelark-cli list: cannot read the network interfaces: %s\n",
-                     error != 0 ? std::strerror(error) : "the kernel listed none");
+                     listed ? "the kernel listed none" : listed.error().message().c_str());
         return 1;
     }
+    const auto& snapshots = *listed;
     const auto annotations = SystemAnnotations::read();
     if (json) {
         auto array = nlohmann::ordered_json::array();

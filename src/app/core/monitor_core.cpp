@@ -28,7 +28,8 @@ void MonitorCore::loadHistory() {
 MonitorUpdate MonitorCore::update(bool record, const std::vector<double>& periods, int recentCount,
                                   double interval) {
     const Instant now = sources_.now();
-    const auto snapshots = sources_.readInterfaces();
+    // A list that cannot be read counts as no interfaces, for now.
+    const auto snapshots = sources_.readInterfaces().value_or({});
 
     std::vector<std::string> names;
     names.reserve(snapshots.size());
