@@ -15,14 +15,15 @@ AppDelegate::AppDelegate(double started, QObject* parent)
 
 AppDelegate::~AppDelegate() = default;
 
-bool AppDelegate::launch(std::string& whyNot) {
+Expected<void, RecordingLockError> AppDelegate::launch() {
     const auto historyFile = defaultHistoryFilePath();
     if (historyFile) {
         // The lock on the history file is also what keeps a second tray app from starting.
-        recording_ = RecordingLock::acquire(*historyFile, whyNot);
-        if (!recording_) {
-            return false;
+        auto recording = RecordingLock::acquire(*historyFile);
+        if (!recording) {
+            return Unexpected(std::move(recording).error());
         }
+        recording_ = std::move(*recording);
     } else {
         logLine(LogPriority::Notice,
                 "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
@@ -45,7 +46,7 @@ bool AppDelegate::launch(std::string& whyNot) {
     connect(statusController_.get(), &StatusItemController::shownChanged, this,
             &AppDelegate::logFirstImage);
     model_->start();
-    return true;
+    return {};
 }
 
 void AppDelegate::logFirstImage() {

@@ -26,8 +26,9 @@ public:
     explicit AppDelegate(double started, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The start sequence. False, with the reason, when another instance already runs.
-    bool launch(std::string& whyNot);
+    // The start sequence; fails when another instance already runs (or the history file cannot
+    // be locked).
+    Expected<void, RecordingLockError> launch();
     // Saves the histories on the monitor's thread and waits for it; a failed save is ignored.
     void shutdown();
 

@@ -15,9 +15,9 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     wirelark::AppDelegate delegate(started);
-    std::string whyNot;
-    if (!delegate.launch(whyNot)) {
-        std::fprintf(stderr, "wirelark: cannot start: %s\n", whyNot.c_str());
+    if (const auto launched = delegate.launch(); !launched) {
+        std::fprintf(stderr, "wirelark: cannot start: %s\n",
+                     launched.error().description().c_str());
         return 1;
     }
     wirelark::TerminationSignals termination;

@@ -11,12 +11,13 @@ namespace wirelark {
 
 namespace {
 
-// The write end is used from the handler, where only async-signal-safe calls are allowed.
-int signalPipe[2] = {-1, -1};
+// The write end, for the handler, where only async-signal-safe calls are allowed; the
+// TerminationSignals owns it.
+int signalWriteEnd = -1;
 
 void onSignal(int number) {
     const unsigned char byte = static_cast<unsigned char>(number);
-    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+    [[maybe_unused]] const ssize_t written = ::write(signalWriteEnd, &byte, 1);
 }
 
 void handle(int number, void (*handler)(int)) {
@@ -30,11 +31,15 @@ void handle(int number, void (*handler)(int)) {
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) != 0) {
+    int ends[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, ends) != 0) {
         std::perror("wirelark: cannot watch for termination signals");
         return;
     }
-    notifier_ = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    readEnd_.reset(ends[0]);
+    writeEnd_.reset(ends[1]);
+    signalWriteEnd = writeEnd_.get();
+    notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &TerminationSignals::drain);
     handle(SIGINT, onSignal);
     handle(SIGTERM, onSignal);
@@ -47,14 +52,13 @@ TerminationSignals::~TerminationSignals() {
     handle(SIGINT, SIG_DFL);
     handle(SIGTERM, SIG_DFL);
     notifier_.reset();
-    ::close(signalPipe[0]);
-    ::close(signalPipe[1]);
-    signalPipe[0] = signalPipe[1] = -1;
+    signalWriteEnd = -1;
+    // Both ends close with their members.
 }
 
 void TerminationSignals::drain() {
     unsigned char byte = 0;
-    while (::read(signalPipe[0], &byte, 1) == 1) {
+    while (::read(readEnd_.get(), &byte, 1) == 1) {
         emit received(byte);
     }
 }

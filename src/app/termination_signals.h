@@ -1,5 +1,7 @@
 #pragma once
 
+#include "netcore/base/unique_fd.h"
+
 #include <QObject>
 #include <QSocketNotifier>
 
@@ -23,6 +25,10 @@ signals:
 private:
     void drain();
 
+    // A socket pair: the signal handler writes the signal's number into one end, and the
+    // notifier watches the other. Declared before the notifier, so that it goes first.
+    UniqueFd readEnd_;
+    UniqueFd writeEnd_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

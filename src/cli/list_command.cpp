@@ -8,7 +8,6 @@
 #include "cli/system_annotations.h"
 
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 
 namespace wirelark::cli {
@@ -52,13 +51,13 @@ void printSnapshot(const InterfaceSnapshot& s) {
 
 int run(const ParsedCommandLine& options) {
     InterfaceReader reader;
-    const auto snapshots = reader.snapshot();
-    if (snapshots.empty()) {
-        const int error = reader.lastError();
+    const auto listed = reader.snapshot();
+    if (!listed || listed->empty()) {
         std::fprintf(stderr, "wirelark-cli list: cannot read the network interfaces: %s\n",
-                     error != 0 ? std::strerror(error) : "the kernel listed none");
+                     listed ? "the kernel listed none" : listed.error().message().c_str());
         return 1;
     }
+    const auto& snapshots = *listed;
     const auto annotations = SystemAnnotations::read();
     if (options.has("--json")) {
         auto array = nlohmann::ordered_json::array();

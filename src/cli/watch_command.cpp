@@ -146,12 +146,13 @@ int run(const ParsedCommandLine& given) {
                 stderr);
             return 1;
         }
-        std::string whyNot;
-        recording = RecordingLock::acquire(*historyFile, whyNot);
-        if (!recording) {
-            std::fprintf(stderr, "wirelark-cli: cannot record: %s\n", whyNot.c_str());
+        auto lock = RecordingLock::acquire(*historyFile);
+        if (!lock) {
+            std::fprintf(stderr, "wirelark-cli: cannot record: %s\n",
+                         lock.error().description().c_str());
             return 1;
         }
+        recording = std::move(*lock);
     }
     const SystemClock clock;
     // Without --record the history file is only read, so the statistics include what the

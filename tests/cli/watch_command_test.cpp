@@ -129,9 +129,9 @@ TEST_F(WatchCommandTest, TrafficShowsAsRatesAndInTheRecordedHistory) {
 }
 
 TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {
-    std::string whyNot;
-    auto held = wirelark::RecordingLock::acquire(historyFile(), whyNot);
-    ASSERT_TRUE(held.has_value()) << whyNot;
+    auto acquired = wirelark::RecordingLock::acquire(historyFile());
+    ASSERT_TRUE(acquired.has_value()) << acquired.error().description();
+    std::optional held(std::move(*acquired));
     const std::string errors = (folder_ / "stderr.txt").string();
     const int status =
         std::system((cli("watch --record --count 1") + " >/dev/null 2>'" + errors + "'").c_str());

@@ -212,17 +212,17 @@ void LoopbackServer::serveOne(int fd) {
     SSL_free(tls);
 }
 
-LookupResult<std::vector<SocketAddress>> FixedResolver::resolve(const std::string& host, uint16_t,
-                                                                IPVersion version,
-                                                                DeadlineClock::time_point,
-                                                                const Cancellation*) const {
+HttpResult<std::vector<SocketAddress>> FixedResolver::resolve(const std::string& host, uint16_t,
+                                                              IPVersion version,
+                                                              DeadlineClock::time_point,
+                                                              const Cancellation*) const {
     {
         std::lock_guard guard(lock_);
         asked_.push_back(version);
     }
     const auto found = table_.find({host, version});
     if (found == table_.end()) {
-        return NetworkError::connection("No address is known for " + host);
+        return Unexpected(HttpError::connection("No address is known for " + host));
     }
     return found->second;
 }

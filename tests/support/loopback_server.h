@@ -94,9 +94,9 @@ public:
     void add(const std::string& host, IPVersion family, SocketAddress address) {
         table_[{host, family}].push_back(address);
     }
-    LookupResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t,
-                                                     IPVersion version, DeadlineClock::time_point,
-                                                     const Cancellation*) const override;
+    HttpResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t,
+                                                   IPVersion version, DeadlineClock::time_point,
+                                                   const Cancellation*) const override;
     // The families asked for, in order.
     std::vector<IPVersion> asked() const;
 

@@ -33,7 +33,8 @@ void MonitorCore::loadHistory() {
 
 MonitorUpdate MonitorCore::update(const UpdateRequest& request) {
     const Instant now = clock_.wallNow();
-    const auto snapshots = sources_.readInterfaces();
+    // A list that cannot be read counts as no interfaces, for now.
+    const auto snapshots = sources_.readInterfaces().value_or({});
 
     std::vector<std::string> names;
     names.reserve(snapshots.size());

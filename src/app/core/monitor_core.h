@@ -2,6 +2,7 @@
 
 #include "app/core/clock.h"
 #include "app/core/interface_item.h"
+#include "netcore/base/expected.h"
 #include "netcore/history/counter_delta_tracker.h"
 #include "netcore/history/history_store.h"
 #include "netcore/sysconfig/network_metadata.h"
@@ -31,7 +32,7 @@ struct MonitorUpdate {
 
 // Where the monitor's readings come from; the system's own by default, fakes in tests.
 struct MonitorSources {
-    std::function<std::vector<InterfaceSnapshot>()> readInterfaces;
+    std::function<Expected<std::vector<InterfaceSnapshot>, std::error_code>()> readInterfaces;
     std::function<NetworkMetadata()> readMetadata;
     std::function<std::optional<WiFiDetails>(const std::string& name)> readWiFi;
 

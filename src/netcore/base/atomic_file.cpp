@@ -1,5 +1,7 @@
 #include "netcore/base/atomic_file.h"
 
+#include "netcore/base/unique_fd.h"
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,32 +15,8 @@ namespace wirelark {
 namespace {
 
 std::error_code lastError() {
-    return {errno, std::generic_category()};
+    return errnoCode(errno);
 }
-
-// A descriptor closed when it goes out of scope.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-
-    int get() const { return fd_; }
-    // Closes now so that a failing close is reported.
-    std::error_code close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0 ? std::error_code{} : lastError();
-    }
-
-private:
-    int fd_;
-};
 
 std::error_code writeAll(int fd, std::span<const uint8_t> bytes, const WriteFunction& write) {
     std::size_t done = 0;
@@ -60,17 +38,18 @@ std::error_code writeAll(int fd, std::span<const uint8_t> bytes, const WriteFunc
 
 // Writes and renames into place while the folder lock is held; removes the temporary file on
 // any failure.
-std::error_code replaceLocked(const std::filesystem::path& path, int folder,
+std::error_code replaceLocked(const std::filesystem::path& path, const UniqueFd& folder,
                               std::span<const uint8_t> bytes, const WriteFunction& write) {
     std::string temporary = path.string() + ".XXXXXX";
-    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (file.get() < 0) {
+    UniqueFd file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!file) {
         return lastError();
     }
     std::error_code error = writeAll(file.get(), bytes, write);
     if (!error && ::fsync(file.get()) != 0) {
         error = lastError();
     }
+    // Closed here rather than at the end of the scope, so that a failing close is reported.
     if (const std::error_code closed = file.close(); !error && closed) {
         error = closed;
     }
@@ -82,7 +61,7 @@ std::error_code replaceLocked(const std::filesystem::path& path, int folder,
         return error;
     }
     // Makes the rename itself durable.
-    ::fsync(folder);
+    ::fsync(folder.get());
     return {};
 }
 
@@ -101,8 +80,8 @@ std::error_code writeFileAtomically(const std::filesystem::path& path,
     if (error) {
         return error;
     }
-    Descriptor folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() < 0) {
+    UniqueFd folder(::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder) {
         return lastError();
     }
     while (::flock(folder.get(), LOCK_EX) != 0) {
@@ -111,18 +90,23 @@ std::error_code writeFileAtomically(const std::filesystem::path& path,
         }
     }
     // Closing the folder descriptor releases the lock.
-    return replaceLocked(path, folder.get(), bytes, write);
+    return replaceLocked(path, folder, bytes, write);
 }
 
-std::optional<std::vector<uint8_t>> readWholeFile(const std::filesystem::path& path,
-                                                  std::size_t maxBytes) {
+Expected<std::vector<uint8_t>, std::error_code> readWholeFile(const std::filesystem::path& path,
+                                                              std::size_t maxBytes) {
     // Non-blocking so that a FIFO in the file's place cannot hang the reader; it is no regular
     // file and is refused below.
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat status {};
-    if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
-        static_cast<std::size_t>(status.st_size) > maxBytes) {
-        return std::nullopt;
+    if (!file || ::fstat(file.get(), &status) != 0) {
+        return Unexpected(lastError());
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return Unexpected(std::make_error_code(std::errc::invalid_argument));
+    }
+    if (static_cast<std::size_t>(status.st_size) > maxBytes) {
+        return Unexpected(std::make_error_code(std::errc::file_too_large));
     }
     std::vector<uint8_t> bytes;
     bytes.reserve(static_cast<std::size_t>(status.st_size));
@@ -133,14 +117,14 @@ std::optional<std::vector<uint8_t>> readWholeFile(const std::filesystem::path& p
             if (errno == EINTR) {
                 continue;
             }
-            return std::nullopt;
+            return Unexpected(lastError());
         }
         if (got == 0) {
             return bytes;
         }
         // The file may have grown since fstat.
         if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
-            return std::nullopt;
+            return Unexpected(std::make_error_code(std::errc::file_too_large));
         }
         bytes.insert(bytes.end(), chunk, chunk + got);
     }

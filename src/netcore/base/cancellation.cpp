@@ -9,20 +9,16 @@
 namespace wirelark {
 
 Cancellation::Cancellation() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
-    if (fd_ < 0) {
-        throw std::system_error(errno, std::generic_category(), "eventfd");
+    if (!fd_) {
+        throw std::system_error(errnoCode(errno), "eventfd");
     }
-}
-
-Cancellation::~Cancellation() {
-    close(fd_);
 }
 
 void Cancellation::cancel() {
     once_.run([this] {
         const uint64_t one = 1;
         // The counter starts at 0, so this write cannot block or fail.
-        [[maybe_unused]] auto written = write(fd_, &one, sizeof one);
+        [[maybe_unused]] auto written = write(fd_.get(), &one, sizeof one);
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "netcore/base/once.h"
+#include "netcore/base/unique_fd.h"
 
 namespace wirelark {
 
@@ -9,17 +10,16 @@ namespace wirelark {
 class Cancellation {
 public:
     Cancellation();
-    ~Cancellation();
     Cancellation(const Cancellation&) = delete;
     Cancellation& operator=(const Cancellation&) = delete;
 
     void cancel();
     bool cancelled() const { return once_.done(); }
     // Stays readable once cancelled; nobody reads it.
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
 
 private:
-    int fd_;
+    UniqueFd fd_;
     Once once_;
 };
 

@@ -67,29 +67,29 @@ BusMessage DbusConnection::newGetAll(const char* destination, const char* path,
 
 BusReply DbusConnection::call(sd_bus_message* message, std::chrono::microseconds timeout) const {
     if (message == nullptr) {
-        return {nullptr, BusError{"org.freedesktop.DBus.Error.InvalidArgs", "no message"}};
+        return Unexpected(BusError{"org.freedesktop.DBus.Error.InvalidArgs", "no message"});
     }
     sd_bus_error error = SD_BUS_ERROR_NULL;
     sd_bus_message* reply = nullptr;
     // sd-bus reads a timeout of 0 as "the default"; one microsecond is as good as none.
     const auto usec = static_cast<uint64_t>(std::max<int64_t>(timeout.count(), 1));
     const int result = sd_bus_call(bus_.get(), message, usec, &error, &reply);
-    BusReply out;
     if (result < 0) {
-        out.error = BusError{error.name ? error.name : "errno",
-                             error.message ? error.message : std::strerror(-result)};
-    } else {
-        out.message.reset(reply);
+        BusError failure{error.name ? error.name : "errno",
+                         error.message ? error.message : std::strerror(-result)};
+        sd_bus_error_free(&error);
+        return Unexpected(std::move(failure));
     }
     sd_bus_error_free(&error);
-    return out;
+    return BusMessage(reply);
 }
 
 namespace {
 
-// One call of callAll() in flight: where its reply goes and the count of those still awaited.
+// One call of callAll() in flight: where its reply goes (nothing there until it comes) and the
+// count of those still awaited.
 struct AwaitedReply {
-    BusReply* reply = nullptr;
+    std::optional<BusReply>* reply = nullptr;
     size_t* outstanding = nullptr;
 };
 
@@ -97,10 +97,10 @@ int storeReply(sd_bus_message* message, void* userdata, sd_bus_error*) {
     const auto& awaited = *static_cast<AwaitedReply*>(userdata);
     if (sd_bus_message_is_method_error(message, nullptr)) {
         const sd_bus_error* error = sd_bus_message_get_error(message);
-        awaited.reply->error = BusError{error && error->name ? error->name : "error",
-                                        error && error->message ? error->message : ""};
+        awaited.reply->emplace(Unexpected(BusError{error && error->name ? error->name : "error",
+                                                   error && error->message ? error->message : ""}));
     } else {
-        awaited.reply->message.reset(sd_bus_message_ref(message));
+        awaited.reply->emplace(BusMessage(sd_bus_message_ref(message)));
     }
     --*awaited.outstanding;
     return 1;
@@ -114,7 +114,7 @@ BusError timeoutError() {
 
 std::vector<BusReply> DbusConnection::callAll(const std::vector<BusMessage>& messages,
                                               std::chrono::microseconds timeout) const {
-    std::vector<BusReply> replies(messages.size());
+    std::vector<std::optional<BusReply>> replies(messages.size());
     std::vector<AwaitedReply> awaited(messages.size());
     // Declared after `awaited`, so the calls still pending are cancelled before it goes.
     std::vector<BusSlot> slots;
@@ -127,7 +127,7 @@ std::vector<BusReply> DbusConnection::callAll(const std::vector<BusMessage>& mes
                                                            storeReply, &awaited[i], usec)
                                        : -EINVAL;
         if (result < 0) {
-            replies[i].error = BusError{"errno", std::strerror(-result)};
+            replies[i].emplace(Unexpected(BusError{"errno", std::strerror(-result)}));
             continue;
         }
         slots.emplace_back(slot);
@@ -148,27 +148,31 @@ std::vector<BusReply> DbusConnection::callAll(const std::vector<BusMessage>& mes
             break;
         }
     }
+    std::vector<BusReply> out;
+    out.reserve(replies.size());
     for (auto& reply : replies) {
-        if (!reply.message && !reply.error) {
-            reply.error = timeoutError();
+        if (reply) {
+            out.push_back(std::move(*reply));
+        } else {
+            out.emplace_back(Unexpected(timeoutError()));
         }
     }
-    return replies;
+    return out;
 }
 
-nlohmann::json DbusConnection::getAllProperties(const char* destination, const char* path,
-                                                const char* interface,
-                                                std::chrono::microseconds timeout) const {
-    auto message = newMethodCall(destination, path, "org.freedesktop.DBus.Properties", "GetAll");
-    if (!message || sd_bus_message_append(message.get(), "s", interface) < 0) {
-        return nlohmann::json::object();
-    }
-    const auto reply = call(message.get(), timeout);
+Expected<nlohmann::json, BusError>
+DbusConnection::getAllProperties(const char* destination, const char* path, const char* interface,
+                                 std::chrono::microseconds timeout) const {
+    auto reply = call(newGetAll(destination, path, interface).get(), timeout);
     if (!reply) {
-        return nlohmann::json::object();
+        return Unexpected(std::move(reply).error());
     }
-    auto value = readBusValue(reply.message.get());
-    return value && value->is_object() ? std::move(*value) : nlohmann::json::object();
+    auto value = readBusValue(reply->get());
+    if (!value || !value->is_object()) {
+        return Unexpected(BusError{"org.freedesktop.DBus.Error.InvalidSignature",
+                                   "the reply holds no property dictionary"});
+    }
+    return std::move(*value);
 }
 
 int DbusConnection::fd() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "netcore/base/expected.h"
+
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -20,19 +22,16 @@ struct SdBusUnref {
 using BusMessage = std::unique_ptr<sd_bus_message, SdBusUnref>;
 using BusSlot = std::unique_ptr<sd_bus_slot, SdBusUnref>;
 
-// One call's failure: the D-Bus error name (or errno text) and its message.
+// One call's failure: the D-Bus error name (or "errno" and the system's text) and its message.
 struct BusError {
     std::string name;
     std::string message;
+
+    bool operator==(const BusError&) const = default;
 };
 
-// A result that is either a reply or the reason there is none.
-struct BusReply {
-    BusMessage message;
-    std::optional<BusError> error;
-
-    explicit operator bool() const { return message != nullptr; }
-};
+// A call's reply (never null), or the reason there is none.
+using BusReply = Expected<BusMessage, BusError>;
 
 // Owns one connection to a message bus. The raw handle stays reachable for the sd-bus calls
 // this wrapper does not cover; everything that speaks D-Bus in the project goes through here.
@@ -60,9 +59,10 @@ public:
     // a reply by then has the error NoReply, as sd-bus gives a call that timed out.
     std::vector<BusReply> callAll(const std::vector<BusMessage>& messages,
                                   std::chrono::microseconds timeout) const;
-    // Properties.GetAll of one interface, decoded into a JSON object (empty on any failure).
-    nlohmann::json getAllProperties(const char* destination, const char* path,
-                                    const char* interface, std::chrono::microseconds timeout) const;
+    // Properties.GetAll of one interface, decoded into a JSON object.
+    Expected<nlohmann::json, BusError> getAllProperties(const char* destination, const char* path,
+                                                        const char* interface,
+                                                        std::chrono::microseconds timeout) const;
 
     // For an event loop: the fd to poll, the poll events it wants now and the sd-bus timeout
     // (absolute CLOCK_MONOTONIC microseconds, UINT64_MAX for none).

@@ -2,51 +2,42 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
-#include <utility>
 
 namespace wirelark {
 
-std::optional<RecordingLock> RecordingLock::acquire(const std::filesystem::path& historyFile,
-                                                    std::string& whyNot) {
+std::string RecordingLockError::description() const {
+    switch (code) {
+    case Code::heldElsewhere:
+        return "another process is already recording " + path.string();
+    case Code::cannotOpen:
+        return "cannot open " + path.string() + ": " + error.message();
+    case Code::cannotLock:
+        return "cannot lock " + path.string() + ": " + error.message();
+    }
+    return {};
+}
+
+Expected<RecordingLock, RecordingLockError>
+RecordingLock::acquire(const std::filesystem::path& historyFile) {
     std::error_code error;
     std::filesystem::create_directories(historyFile.parent_path(), error);
     const auto path = historyFile.parent_path() / (historyFile.filename().string() + ".recording");
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        whyNot = "cannot open " + path.string() + ": " + std::strerror(errno);
-        return std::nullopt;
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!fd) {
+        return Unexpected(
+            RecordingLockError{RecordingLockError::Code::cannotOpen, path, errnoCode(errno)});
     }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int saved = errno;
-        ::close(fd);
-        whyNot = saved == EWOULDBLOCK
-                     ? "another process is already recording " + historyFile.string()
-                     : "cannot lock " + path.string() + ": " + std::strerror(saved);
-        return std::nullopt;
-    }
-    return RecordingLock(fd);
-}
-
-RecordingLock::RecordingLock(RecordingLock&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-RecordingLock& RecordingLock::operator=(RecordingLock&& other) noexcept {
-    if (this != &other) {
-        if (fd_ >= 0) {
-            ::close(fd_);
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            return Unexpected(
+                RecordingLockError{RecordingLockError::Code::heldElsewhere, historyFile, {}});
         }
-        fd_ = std::exchange(other.fd_, -1);
+        return Unexpected(
+            RecordingLockError{RecordingLockError::Code::cannotLock, path, errnoCode(errno)});
     }
-    return *this;
-}
-
-RecordingLock::~RecordingLock() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-    }
+    return RecordingLock(std::move(fd));
 }
 
 } // namespace wirelark

@@ -1,5 +1,7 @@
 #include "netcore/http/address_resolver.h"
 
+#include "netcore/base/unique_fd.h"
+
 #include <netdb.h>
 #include <poll.h>
 #include <signal.h>
@@ -21,7 +23,7 @@ struct PendingLookup {
     std::string service;
     addrinfo hints{};
     gaicb request{};
-    int doneFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    UniqueFd doneFd{eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)};
     std::atomic<int> holders{2};
 
     void release() {
@@ -29,17 +31,14 @@ struct PendingLookup {
             if (request.ar_result != nullptr) {
                 freeaddrinfo(request.ar_result);
             }
-            if (doneFd >= 0) {
-                close(doneFd);
-            }
-            delete this;
+            delete this; // closes doneFd
         }
     }
 
     static void completed(sigval value) {
         auto* lookup = static_cast<PendingLookup*>(value.sival_ptr);
         const uint64_t one = 1;
-        [[maybe_unused]] auto written = write(lookup->doneFd, &one, sizeof one);
+        [[maybe_unused]] auto written = write(lookup->doneFd.get(), &one, sizeof one);
         lookup->release();
     }
 };
@@ -54,15 +53,16 @@ std::string SocketAddress::text() const {
     return host;
 }
 
-LookupResult<std::vector<SocketAddress>>
+HttpResult<std::vector<SocketAddress>>
 SystemResolver::resolve(const std::string& host, uint16_t port, IPVersion version,
                         DeadlineClock::time_point deadline,
                         const Cancellation* cancellation) const {
     auto* lookup = new PendingLookup{host, std::to_string(port)};
-    if (lookup->doneFd < 0) {
+    if (!lookup->doneFd) {
         const int error = errno;
         delete lookup;
-        return NetworkError::connection("Couldn't look up " + host + ": " + std::strerror(error));
+        return Unexpected(
+            HttpError::connection("Couldn't look up " + host + ": " + std::strerror(error)));
     }
     lookup->hints.ai_family = version == IPVersion::v4 ? AF_INET : AF_INET6;
     lookup->hints.ai_socktype = SOCK_STREAM;
@@ -80,23 +80,25 @@ SystemResolver::resolve(const std::string& host, uint16_t port, IPVersion versio
         // Nothing was queued, so no callback will come.
         lookup->release();
         lookup->release();
-        return NetworkError::connection("Couldn't look up " + host + ": " + gai_strerror(status));
+        return Unexpected(
+            HttpError::connection("Couldn't look up " + host + ": " + gai_strerror(status)));
     }
 
-    if (auto stopped = waitUntilReady(lookup->doneFd, POLLIN, deadline,
-                                      cancellation != nullptr ? cancellation->fd() : -1)) {
+    if (auto ready = waitUntilReady(lookup->doneFd.get(), POLLIN, deadline,
+                                    cancellation != nullptr ? cancellation->fd() : -1);
+        !ready) {
         if (gai_cancel(&lookup->request) == EAI_CANCELED) {
             lookup->release(); // it never ran, so its callback never will
         }
         lookup->release();
-        return *stopped;
+        return Unexpected(std::move(ready).error());
     }
 
     const int status = gai_error(&lookup->request);
     const auto noAddress = [&] {
         const char* family = version == IPVersion::v4 ? "IPv4" : "IPv6";
-        return NetworkError::connection(std::string("No ") + family + " address is known for " +
-                                        host);
+        return Unexpected(
+            HttpError::connection(std::string("No ") + family + " address is known for " + host));
     };
     std::vector<SocketAddress> addresses;
     for (const addrinfo* entry = status == 0 ? lookup->request.ar_result : nullptr;
@@ -116,7 +118,8 @@ SystemResolver::resolve(const std::string& host, uint16_t port, IPVersion versio
         return noAddress();
     }
     if (status != 0) {
-        return NetworkError::connection("Couldn't look up " + host + ": " + gai_strerror(status));
+        return Unexpected(
+            HttpError::connection("Couldn't look up " + host + ": " + gai_strerror(status)));
     }
     return addresses;
 }

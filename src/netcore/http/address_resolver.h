@@ -2,7 +2,7 @@
 
 #include "netcore/base/cancellation.h"
 #include "netcore/http/deadline_wait.h"
-#include "netcore/http/lookup_error.h"
+#include "netcore/http/http_error.h"
 
 #include <sys/socket.h>
 
@@ -29,7 +29,7 @@ public:
     virtual ~AddressResolver() = default;
     // Every address of that family, in the order in which they should be tried; a timed-out
     // error at the deadline, a cancellation error once cancelled.
-    virtual LookupResult<std::vector<SocketAddress>>
+    virtual HttpResult<std::vector<SocketAddress>>
     resolve(const std::string& host, uint16_t port, IPVersion version,
             DeadlineClock::time_point deadline, const Cancellation* cancellation) const = 0;
 };
@@ -38,9 +38,10 @@ public:
 // (getaddrinfo_a) so that a stalled name server cannot hold the caller past its deadline.
 class SystemResolver : public AddressResolver {
 public:
-    LookupResult<std::vector<SocketAddress>>
-    resolve(const std::string& host, uint16_t port, IPVersion version,
-            DeadlineClock::time_point deadline, const Cancellation* cancellation) const override;
+    HttpResult<std::vector<SocketAddress>> resolve(const std::string& host, uint16_t port,
+                                                   IPVersion version,
+                                                   DeadlineClock::time_point deadline,
+                                                   const Cancellation* cancellation) const override;
 };
 
 } // namespace wirelark

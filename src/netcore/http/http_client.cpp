@@ -1,5 +1,6 @@
 #include "netcore/http/http_client.h"
 
+#include "netcore/base/unique_fd.h"
 #include "netcore/http/deadline_wait.h"
 
 #include <arpa/inet.h>
@@ -74,69 +75,64 @@ public:
         if (tls_) {
             SSL_free(tls_);
         }
-        if (fd_ >= 0) {
-            close(fd_);
-        }
     }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
     // Tries the addresses in order; the error of the last one is the result when none answers.
-    std::optional<LookupError> connect(const std::vector<SocketAddress>& addresses);
-    std::optional<LookupError> startTls(SSL_CTX* context, const Url& url);
-    std::optional<LookupError> send(std::string_view data);
-    LookupResult<Bytes> receiveAll(std::size_t limit);
+    Expected<void, HttpError> connect(const std::vector<SocketAddress>& addresses);
+    Expected<void, HttpError> startTls(SSL_CTX* context, const Url& url);
+    Expected<void, HttpError> send(std::string_view data);
+    HttpResult<Bytes> receiveAll(std::size_t limit);
 
 private:
-    std::optional<LookupError> wait(short events);
-    // Turns the outcome of an OpenSSL call into: nothing (done), an error, or a wait that
-    // passed (try again).
-    std::optional<LookupError> tlsRetry(int result, bool& retry, const char* what);
+    Expected<void, HttpError> wait(short events);
+    // Turns the outcome of an OpenSSL call into: success (done), an error, or a wait that
+    // passed (success, with `retry` set: try again).
+    Expected<void, HttpError> tlsRetry(int result, bool& retry, const char* what);
 
     Clock::time_point deadline_;
     int cancelFd_;
-    int fd_ = -1;
+    UniqueFd fd_;
     SSL* tls_ = nullptr;
 };
 
-std::optional<LookupError> Connection::wait(short events) {
-    return waitUntilReady(fd_, events, deadline_, cancelFd_);
+Expected<void, HttpError> Connection::wait(short events) {
+    return waitUntilReady(fd_.get(), events, deadline_, cancelFd_);
 }
 
-std::optional<LookupError> Connection::connect(const std::vector<SocketAddress>& addresses) {
-    std::optional<LookupError> failure = NetworkError::connection("No address to connect to");
+Expected<void, HttpError> Connection::connect(const std::vector<SocketAddress>& addresses) {
+    HttpError failure = HttpError::connection("No address to connect to");
     for (const auto& address : addresses) {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-        fd_ = socket(address.storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (fd_ < 0) {
-            return NetworkError::connection(systemText(errno));
+        fd_.reset(); // the previous address's socket, before errno can be the new one's
+        fd_.reset(socket(address.storage.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        if (!fd_) {
+            return Unexpected(HttpError::connection(systemText(errno)));
         }
         int error = 0;
-        if (::connect(fd_, address.get(), address.length) < 0) {
+        if (::connect(fd_.get(), address.get(), address.length) < 0) {
             if (errno != EINPROGRESS) {
                 error = errno;
-            } else if (auto waited = wait(POLLOUT)) {
+            } else if (auto waited = wait(POLLOUT); !waited) {
                 return waited; // the deadline covers every address together
             } else {
                 socklen_t length = sizeof error;
-                getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &length);
+                getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &length);
             }
         }
         if (error == 0) {
-            return std::nullopt;
+            return {};
         }
-        failure = NetworkError::connection("Couldn't connect to " + address.text() + ": " +
-                                           systemText(error));
+        failure = HttpError::connection("Couldn't connect to " + address.text() + ": " +
+                                        systemText(error));
     }
-    return failure;
+    return Unexpected(std::move(failure));
 }
 
-std::optional<LookupError> Connection::tlsRetry(int result, bool& retry, const char* what) {
+Expected<void, HttpError> Connection::tlsRetry(int result, bool& retry, const char* what) {
     retry = false;
     if (result > 0) {
-        return std::nullopt;
+        return {};
     }
     const int error = SSL_get_error(tls_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
@@ -144,23 +140,24 @@ std::optional<LookupError> Connection::tlsRetry(int result, bool& retry, const c
         return wait(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT);
     }
     if (error == SSL_ERROR_SYSCALL && errno != 0) {
-        return NetworkError::connection(std::string(what) + ": " + systemText(errno));
+        return Unexpected(HttpError::connection(std::string(what) + ": " + systemText(errno)));
     }
     const long verified = SSL_get_verify_result(tls_);
     if (verified != X509_V_OK) {
-        return NetworkError::connection(std::string("The server's certificate isn't trusted: ") +
-                                        X509_verify_cert_error_string(verified));
+        return Unexpected(
+            HttpError::connection(std::string("The server's certificate isn't trusted: ") +
+                                  X509_verify_cert_error_string(verified)));
     }
-    return NetworkError::connection(std::string(what) + ": " +
-                                    openSslText("the server closed the connection"));
+    return Unexpected(HttpError::connection(std::string(what) + ": " +
+                                            openSslText("the server closed the connection")));
 }
 
-std::optional<LookupError> Connection::startTls(SSL_CTX* context, const Url& url) {
+Expected<void, HttpError> Connection::startTls(SSL_CTX* context, const Url& url) {
     ERR_clear_error();
     tls_ = SSL_new(context);
-    if (tls_ == nullptr || SSL_set_fd(tls_, fd_) != 1) {
-        return NetworkError::connection("The secure connection failed: " +
-                                        openSslText("out of memory"));
+    if (tls_ == nullptr || SSL_set_fd(tls_, fd_.get()) != 1) {
+        return Unexpected(
+            HttpError::connection("The secure connection failed: " + openSslText("out of memory")));
     }
     const bool literal = [&] {
         unsigned char buffer[sizeof(in6_addr)];
@@ -174,50 +171,51 @@ std::optional<LookupError> Connection::startTls(SSL_CTX* context, const Url& url
                 : SSL_set_tlsext_host_name(tls_, url.host.c_str()) == 1 &&
                       SSL_set1_host(tls_, url.host.c_str()) == 1;
     if (!named) {
-        return NetworkError::connection("The secure connection failed: " +
-                                        openSslText("the host name can't be checked"));
+        return Unexpected(HttpError::connection("The secure connection failed: " +
+                                                openSslText("the host name can't be checked")));
     }
     bool retry = true;
     while (retry) {
         ERR_clear_error();
         errno = 0;
-        if (auto error = tlsRetry(SSL_connect(tls_), retry, "The secure connection failed")) {
-            return error;
+        if (auto done = tlsRetry(SSL_connect(tls_), retry, "The secure connection failed"); !done) {
+            return done;
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-std::optional<LookupError> Connection::send(std::string_view data) {
+Expected<void, HttpError> Connection::send(std::string_view data) {
     while (!data.empty()) {
         if (tls_ != nullptr) {
             ERR_clear_error();
             errno = 0;
             const int sent = SSL_write(tls_, data.data(), static_cast<int>(data.size()));
             bool retry = false;
-            if (auto error = tlsRetry(sent, retry, "Sending the request failed")) {
-                return error;
+            if (auto done = tlsRetry(sent, retry, "Sending the request failed"); !done) {
+                return done;
             }
             if (!retry) {
                 data.remove_prefix(static_cast<std::size_t>(sent));
             }
             continue;
         }
-        const ssize_t sent = ::send(fd_, data.data(), data.size(), MSG_NOSIGNAL);
+        const ssize_t sent = ::send(fd_.get(), data.data(), data.size(), MSG_NOSIGNAL);
         if (sent >= 0) {
             data.remove_prefix(static_cast<std::size_t>(sent));
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (auto error = wait(POLLOUT)) {
-                return error;
+            if (auto waited = wait(POLLOUT); !waited) {
+                return waited;
             }
         } else if (errno != EINTR) {
-            return NetworkError::connection("Sending the request failed: " + systemText(errno));
+            return Unexpected(
+                HttpError::connection("Sending the request failed: " + systemText(errno)));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
-LookupResult<Bytes> Connection::receiveAll(std::size_t limit) {
+HttpResult<Bytes> Connection::receiveAll(std::size_t limit) {
     Bytes buffer;
     while (buffer.size() <= limit) {
         const std::size_t start = buffer.size();
@@ -233,19 +231,19 @@ LookupResult<Bytes> Connection::receiveAll(std::size_t limit) {
             } else if (result <= 0) {
                 received = -1;
                 bool retry = false;
-                if (auto error = tlsRetry(result, retry, "Reading the response failed")) {
-                    return *error;
+                if (auto done = tlsRetry(result, retry, "Reading the response failed"); !done) {
+                    return Unexpected(std::move(done).error());
                 }
             }
         } else {
-            received = ::recv(fd_, buffer.data() + start, kReadSize, 0);
+            received = ::recv(fd_.get(), buffer.data() + start, kReadSize, 0);
             if (received < 0 && errno != EINTR) {
                 if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                    return NetworkError::connection("Reading the response failed: " +
-                                                    systemText(errno));
+                    return Unexpected(
+                        HttpError::connection("Reading the response failed: " + systemText(errno)));
                 }
-                if (auto error = wait(POLLIN)) {
-                    return *error;
+                if (auto waited = wait(POLLIN); !waited) {
+                    return Unexpected(std::move(waited).error());
                 }
             }
         }
@@ -291,42 +289,42 @@ HttpClient::HttpClient(HttpClientOptions options)
 
 HttpClient::~HttpClient() = default;
 
-LookupResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
-                                      const Cancellation* cancellation) const {
+HttpResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
+                                    const Cancellation* cancellation) const {
     const auto url = parseUrl(text);
     if (!url) {
-        return PublicIPError::badURL();
+        return Unexpected(HttpError::badURL());
     }
     if (url->isHttps() && !tls_) {
-        return NetworkError::connection(tlsSetupError_);
+        return Unexpected(HttpError::connection(tlsSetupError_));
     }
     if (cancellation != nullptr && cancellation->cancelled()) {
-        return NetworkError::cancelled();
+        return Unexpected(HttpError::cancelled());
     }
     const auto deadline = Clock::now() + timeout_;
     auto addresses =
         resolver_->resolve(url->host, url->effectivePort(), version, deadline, cancellation);
     if (!addresses) {
-        return addresses.error();
+        return Unexpected(std::move(addresses).error());
     }
     const SigpipeGuard sigpipeGuard;
     Connection connection(deadline, cancellation != nullptr ? cancellation->fd() : -1);
-    if (auto error = connection.connect(addresses.value())) {
-        return *error;
+    if (auto connected = connection.connect(*addresses); !connected) {
+        return Unexpected(std::move(connected).error());
     }
     if (url->isHttps()) {
-        if (auto error = connection.startTls(tls_.get(), *url)) {
-            return *error;
+        if (auto secured = connection.startTls(tls_.get(), *url); !secured) {
+            return Unexpected(std::move(secured).error());
         }
     }
-    if (auto error = connection.send(httpRequestText(*url))) {
-        return *error;
+    if (auto sent = connection.send(httpRequestText(*url)); !sent) {
+        return Unexpected(std::move(sent).error());
     }
     auto response = connection.receiveAll(kResponseLimit);
     if (!response) {
-        return response.error();
+        return response;
     }
-    return parseHttpResponse(response.value());
+    return parseHttpResponse(*response);
 }
 
 } // namespace wirelark

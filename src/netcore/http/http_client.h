@@ -19,8 +19,8 @@ class HttpTransport {
 public:
     virtual ~HttpTransport() = default;
     // The body of a 2xx answer to a GET of url, fetched only over that family.
-    virtual LookupResult<Bytes> fetch(std::string_view url, IPVersion version,
-                                      const Cancellation* cancellation = nullptr) const = 0;
+    virtual HttpResult<Bytes> fetch(std::string_view url, IPVersion version,
+                                    const Cancellation* cancellation = nullptr) const = 0;
 };
 
 struct HttpClientOptions {
@@ -45,8 +45,8 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    LookupResult<Bytes> fetch(std::string_view url, IPVersion version,
-                              const Cancellation* cancellation = nullptr) const override;
+    HttpResult<Bytes> fetch(std::string_view url, IPVersion version,
+                            const Cancellation* cancellation = nullptr) const override;
 
 private:
     struct TlsContextDeleter {

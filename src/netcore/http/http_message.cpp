@@ -96,18 +96,18 @@ std::string httpRequestText(const Url& url) {
            "\r\nUser-Agent: Wirelark\r\nAccept: */*\r\nConnection: close\r\n\r\n";
 }
 
-LookupResult<Bytes> parseHttpResponse(std::span<const uint8_t> response) {
+HttpResult<Bytes> parseHttpResponse(std::span<const uint8_t> response) {
     const auto text = asText(response);
     const auto headEnd = text.find(kHeadEnd);
     if (headEnd == std::string_view::npos) {
-        return PublicIPError::malformed();
+        return Unexpected(HttpError::malformed());
     }
     const auto head = text.substr(0, headEnd);
     const auto body = response.subspan(headEnd + kHeadEnd.size());
 
     const int status = statusCode(head.substr(0, head.find(kLineEnd)));
     if (status < 200 || status > 299) {
-        return PublicIPError::http(status);
+        return Unexpected(HttpError::httpStatus(status));
     }
     if (headSaysChunked(head)) {
         return decodeChunkedBody(body);
@@ -115,7 +115,7 @@ LookupResult<Bytes> parseHttpResponse(std::span<const uint8_t> response) {
     return Bytes(body.begin(), body.end());
 }
 
-LookupResult<Bytes> decodeChunkedBody(std::span<const uint8_t> body) {
+HttpResult<Bytes> decodeChunkedBody(std::span<const uint8_t> body) {
     Bytes decoded;
     std::size_t position = 0;
     const auto text = asText(body);
@@ -126,14 +126,14 @@ LookupResult<Bytes> decodeChunkedBody(std::span<const uint8_t> body) {
         }
         const auto size = parseChunkSize(text.substr(position, lineEnd - position));
         if (!size) {
-            return PublicIPError::malformed();
+            return Unexpected(HttpError::malformed());
         }
         if (*size == 0) {
             break;
         }
         position = lineEnd + kLineEnd.size();
         if (body.size() - position < *size) {
-            return PublicIPError::malformed();
+            return Unexpected(HttpError::malformed());
         }
         decoded.insert(decoded.end(), body.begin() + static_cast<std::ptrdiff_t>(position),
                        body.begin() + static_cast<std::ptrdiff_t>(position + *size));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "netcore/http/lookup_error.h"
+#include "netcore/http/http_error.h"
 #include "netcore/http/url.h"
 
 #include <cstdint>
@@ -17,9 +17,9 @@ std::string httpRequestText(const Url& url);
 
 // Checks the status of a whole response (everything up to the server's close) and returns its
 // body, decoded when the server sent it in chunks.
-LookupResult<Bytes> parseHttpResponse(std::span<const uint8_t> response);
+HttpResult<Bytes> parseHttpResponse(std::span<const uint8_t> response);
 
 // The chunks of a chunked body joined; trailers are ignored.
-LookupResult<Bytes> decodeChunkedBody(std::span<const uint8_t> body);
+HttpResult<Bytes> decodeChunkedBody(std::span<const uint8_t> body);
 
 } // namespace wirelark

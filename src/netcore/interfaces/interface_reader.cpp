@@ -2,37 +2,31 @@
 
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstring>
 
 namespace wirelark {
 
 InterfaceReader::InterfaceReader()
-    : netlink_(NetlinkSocket::open(NETLINK_ROUTE)), linkEvents_(NetlinkSocket::open(NETLINK_ROUTE)),
-      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)),
-      lastError_(netlink_ ? 0 : errno) {
+    : netlink_(NetlinkSocket::open(NETLINK_ROUTE)),
+      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     // Without a way to hear of link changes nothing can be kept between calls.
-    if (linkEvents_ && linkEvents_->joinGroup(RTNLGRP_LINK) != 0) {
-        linkEvents_.reset();
+    if (auto events = NetlinkSocket::open(NETLINK_ROUTE);
+        events && !events->joinGroup(RTNLGRP_LINK)) {
+        linkEvents_ = std::move(*events);
     }
 }
 
-InterfaceReader::~InterfaceReader() {
-    if (ioctlSocket_ >= 0) {
-        ::close(ioctlSocket_);
-    }
-}
+InterfaceReader::~InterfaceReader() = default;
 
-std::vector<InterfaceSnapshot> InterfaceReader::snapshot() {
+Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snapshot() {
     if (!netlink_) {
-        return {};
+        return Unexpected(netlink_.error());
     }
     forgetChangedLinks();
     links_.clear();
     addresses_.clear();
-    const int linkError = netlink_->dump(
+    const std::error_code linkError = netlink_->dump(
         RTM_GETLINK, AF_UNSPEC,
         [&](std::span<const uint8_t> message) {
             wlk_link link;
@@ -41,12 +35,11 @@ std::vector<InterfaceSnapshot> InterfaceReader::snapshot() {
             }
         },
         [&] { links_.clear(); });
-    lastError_ = linkError;
-    if (linkError != 0) {
-        return {};
+    if (linkError) {
+        return Unexpected(linkError);
     }
     // Without addresses the links are still worth showing.
-    netlink_->dump(
+    [[maybe_unused]] const std::error_code addressError = netlink_->dump(
         RTM_GETADDR, AF_UNSPEC,
         [&](std::span<const uint8_t> message) {
             wlk_addr address;
@@ -59,7 +52,7 @@ std::vector<InterfaceSnapshot> InterfaceReader::snapshot() {
                                        [&](const wlk_link& link) { return extrasFor(link); });
     for (auto& s : snapshots) {
         if (s.mtu == 0) {
-            wlk_get_mtu(ioctlSocket_, s.name.c_str(), &s.mtu);
+            wlk_get_mtu(ioctlSocket_.get(), s.name.c_str(), &s.mtu);
         }
     }
     return snapshots;
@@ -70,7 +63,7 @@ void InterfaceReader::forgetChangedLinks() {
         cache_.clear();
         return;
     }
-    const int error = linkEvents_->drain([&](std::span<const uint8_t> message) {
+    const std::error_code error = linkEvents_->drain([&](std::span<const uint8_t> message) {
         nlmsghdr header;
         std::memcpy(&header, message.data(), sizeof header);
         if ((header.nlmsg_type == RTM_NEWLINK || header.nlmsg_type == RTM_DELLINK) &&
@@ -80,7 +73,7 @@ void InterfaceReader::forgetChangedLinks() {
             cache_.erase(static_cast<uint32_t>(info.ifi_index));
         }
     });
-    if (error != 0) {
+    if (error) {
         cache_.clear(); // notifications were lost: nothing kept can be trusted
     }
 }
@@ -108,12 +101,12 @@ LinkExtras InterfaceReader::extrasFor(const wlk_link& link) {
 LinkExtras InterfaceReader::queryExtras(const wlk_link& link, std::optional<wlk_media>& media) {
     LinkExtras extras;
     wlk_media words;
-    if (wlk_get_media(ioctlSocket_, link.name, link.flags, &words)) {
+    if (wlk_get_media(ioctlSocket_.get(), link.name, link.flags, &words)) {
         media = words;
         extras.baudrate = words.speed_bps;
     }
     uint32_t capabilities = 0;
-    if (wlk_get_curcap(ioctlSocket_, link.name, link.hw_type, link.max_mtu, &capabilities)) {
+    if (wlk_get_curcap(ioctlSocket_.get(), link.name, link.hw_type, link.max_mtu, &capabilities)) {
         extras.capabilities = capabilities;
     }
     uint32_t type = 0;

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "netcore/base/expected.h"
+#include "netcore/base/unique_fd.h"
 #include "netcore/interfaces/interface_snapshot.h"
 #include "netcore/interfaces/snapshot_assembly.h"
 #include "netcore/kernel/netlink_socket.h"
 
 #include <optional>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -20,10 +23,9 @@ public:
     InterfaceReader(const InterfaceReader&) = delete;
     InterfaceReader& operator=(const InterfaceReader&) = delete;
 
-    // One snapshot per interface in the kernel's order; empty when the list cannot be read.
-    std::vector<InterfaceSnapshot> snapshot();
-    // Why the last snapshot() found no interfaces list: a positive errno, or 0 when it did.
-    int lastError() const { return lastError_; }
+    // One snapshot per interface in the kernel's order (empty when there are none), or why the
+    // kernel's list of interfaces cannot be read.
+    Expected<std::vector<InterfaceSnapshot>, std::error_code> snapshot();
 
 private:
     struct CachedExtras {
@@ -36,10 +38,10 @@ private:
     LinkExtras queryExtras(const wlk_link& link, std::optional<wlk_media>& media);
     void forgetChangedLinks();
 
-    std::optional<NetlinkSocket> netlink_;
+    Expected<NetlinkSocket, std::error_code> netlink_;
+    // Absent when link changes cannot be heard of; then nothing is kept between calls.
     std::optional<NetlinkSocket> linkEvents_;
-    int ioctlSocket_ = -1;
-    int lastError_ = 0;
+    UniqueFd ioctlSocket_;
     std::unordered_map<uint32_t, CachedExtras> cache_;
     std::vector<wlk_link> links_;
     std::vector<wlk_addr> addresses_;

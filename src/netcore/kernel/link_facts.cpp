@@ -15,9 +15,9 @@ std::optional<LinkFacts> linkFactsFrom(std::span<const uint8_t> message) {
     return LinkFacts{link.name, link.index, link.hw_type, link.kind, link.flags};
 }
 
-std::optional<std::vector<LinkFacts>> dumpLinkFacts(NetlinkSocket& socket) {
+Expected<std::vector<LinkFacts>, std::error_code> dumpLinkFacts(NetlinkSocket& socket) {
     std::vector<LinkFacts> links;
-    const int error = socket.dump(
+    const std::error_code error = socket.dump(
         RTM_GETLINK, AF_UNSPEC,
         [&](std::span<const uint8_t> message) {
             if (auto link = linkFactsFrom(message)) {
@@ -25,8 +25,8 @@ std::optional<std::vector<LinkFacts>> dumpLinkFacts(NetlinkSocket& socket) {
             }
         },
         [&] { links.clear(); });
-    if (error != 0) {
-        return std::nullopt;
+    if (error) {
+        return Unexpected(error);
     }
     return links;
 }

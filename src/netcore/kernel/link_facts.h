@@ -24,7 +24,7 @@ struct LinkFacts {
 // The link of an RTM_NEWLINK or RTM_DELLINK message.
 std::optional<LinkFacts> linkFactsFrom(std::span<const uint8_t> message);
 
-// Every link, from one RTM_GETLINK dump; absent when the dump fails.
-std::optional<std::vector<LinkFacts>> dumpLinkFacts(NetlinkSocket& socket);
+// Every link, from one RTM_GETLINK dump.
+Expected<std::vector<LinkFacts>, std::error_code> dumpLinkFacts(NetlinkSocket& socket);
 
 } // namespace wirelark

@@ -1,5 +1,7 @@
 #include "netcore/kernel/wlk_tun_owners.h"
 
+#include "netcore/base/unique_fd.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -48,13 +50,13 @@ bool sameNamespace(int32_t pid, const struct stat& own) {
 }
 
 bool readSmallFile(const char* path, char* buffer, size_t size, size_t* length) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const wirelark::UniqueFd fd(open(path, O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         return false;
     }
     size_t total = 0;
     while (total < size) {
-        const ssize_t n = read(fd, buffer + total, size - total);
+        const ssize_t n = read(fd.get(), buffer + total, size - total);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -63,7 +65,6 @@ bool readSmallFile(const char* path, char* buffer, size_t size, size_t* length) 
         }
         total += static_cast<size_t>(n);
     }
-    close(fd);
     *length = total;
     return total > 0;
 }

@@ -25,12 +25,12 @@ LookupResult<std::string> PublicIPService::lookupFamily(std::string_view url,
                                                         const Cancellation* cancellation) const {
     const auto body = transport_.fetch(url, version, cancellation);
     if (!body) {
-        return body.error();
+        return Unexpected(lookupErrorFrom(body.error()));
     }
-    if (auto address = extractPublicIPAddress(body.value(), jsonKeyPath)) {
+    if (auto address = extractPublicIPAddress(*body, jsonKeyPath)) {
         return std::move(*address);
     }
-    return PublicIPError::noAddress();
+    return Unexpected(PublicIPError::noAddress());
 }
 
 PublicIPResult PublicIPService::lookup(std::string_view url, std::string_view jsonKeyPath,

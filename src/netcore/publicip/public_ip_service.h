@@ -2,6 +2,7 @@
 
 #include "netcore/base/cancellation.h"
 #include "netcore/http/http_client.h"
+#include "netcore/publicip/public_ip_error.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,11 +1,11 @@
 #include "netcore/sysconfig/interface_metadata.h"
 
+#include "netcore/base/unique_fd.h"
 #include "netcore/interfaces/interface_snapshot.h"
 #include "netcore/kernel/wlk_perm_address.h"
 
 #include <net/if_arp.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -36,19 +36,6 @@ std::optional<std::string> nonEmpty(const std::map<std::string, std::string>& va
     const auto it = values.find(key);
     return it == values.end() || it->second.empty() ? std::nullopt : std::optional(it->second);
 }
-
-// Datagram socket for the ethtool query, closed on scope exit.
-struct QuerySocket {
-    QuerySocket() : fd(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-    ~QuerySocket() {
-        if (fd >= 0) {
-            close(fd);
-        }
-    }
-    QuerySocket(const QuerySocket&) = delete;
-    QuerySocket& operator=(const QuerySocket&) = delete;
-    int fd;
-};
 
 } // namespace
 
@@ -107,7 +94,8 @@ std::map<std::string, InterfaceMetadata>
 readInterfaceMetadata(const std::vector<LinkFacts>& links,
                       const std::vector<std::string>& managedNames, const DeviceFolders& folders) {
     std::map<std::string, InterfaceMetadata> interfaces;
-    QuerySocket query;
+    // A datagram socket for the ethtool query.
+    const UniqueFd query(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
     for (const auto& link : links) {
         std::error_code error;
         const fs::path sysfs = folders.sysClassNet / link.name;
@@ -132,7 +120,7 @@ readInterfaceMetadata(const std::vector<LinkFacts>& links,
         }
         uint8_t address[WLK_PERM_ADDRESS_SIZE];
         uint8_t length = 0;
-        if (query.fd >= 0 && wlk_get_perm_address(query.fd, link.name.c_str(), address, &length)) {
+        if (query && wlk_get_perm_address(query.get(), link.name.c_str(), address, &length)) {
             metadata.hardwareAddress =
                 LinkAddress{std::vector<uint8_t>(address, address + length), 0}.description();
         }

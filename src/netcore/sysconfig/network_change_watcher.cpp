@@ -6,7 +6,6 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <ctime>
 
 namespace wirelark {
@@ -37,15 +36,10 @@ uint64_t monotonicUsecNow() {
 }
 
 // Reads a timer's expiry count; true when it fired since the last read.
-bool fired(int timer) {
+bool fired(const UniqueFd& timer) {
     uint64_t expirations = 0;
-    return read(timer, &expirations, sizeof expirations) == sizeof expirations && expirations > 0;
-}
-
-void closeIfOpen(int fd) {
-    if (fd >= 0) {
-        close(fd);
-    }
+    return read(timer.get(), &expirations, sizeof expirations) == sizeof expirations &&
+           expirations > 0;
 }
 
 } // namespace
@@ -55,46 +49,42 @@ NetworkChangeWatcher::NetworkChangeWatcher(Handler handler, std::optional<DbusCo
     : handler_(std::move(handler)), gatherDelay_(gatherDelay), epoll_(epoll_create1(EPOLL_CLOEXEC)),
       gatherTimer_(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)),
       busTimer_(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK)) {
-    if (epoll_ < 0 || gatherTimer_ < 0 || busTimer_ < 0) {
-        closeIfOpen(epoll_);
-        epoll_ = -1;
+    if (!epoll_ || !gatherTimer_ || !busTimer_) {
+        epoll_.reset();
         return;
     }
-    watch(epoll_, gatherTimer_, EPOLLIN, kGatherTimer);
-    watch(epoll_, busTimer_, EPOLLIN, kBusTimer);
+    watch(epoll_.get(), gatherTimer_.get(), EPOLLIN, kGatherTimer);
+    watch(epoll_.get(), busTimer_.get(), EPOLLIN, kBusTimer);
 
     // Join the groups before listing the links, so that no change falls between the two.
-    events_ = NetlinkSocket::open();
-    bool joined = events_.has_value();
+    auto events = NetlinkSocket::open();
+    bool joined = events.has_value();
     for (const unsigned group : kGroups) {
-        joined = joined && events_->joinGroup(group) == 0;
+        joined = joined && !events->joinGroup(group);
     }
     if (joined) {
-        watch(epoll_, events_->fd(), EPOLLIN, kKernel);
+        events_ = std::move(*events);
+        watch(epoll_.get(), events_->fd(), EPOLLIN, kKernel);
         if (auto lister = NetlinkSocket::open()) {
             mapper_.reset(dumpLinkFacts(*lister).value_or(std::vector<LinkFacts>{}));
         }
-    } else {
-        events_.reset();
     }
 
     if (bus) {
         bus_ = std::move(bus);
         profiles_ = std::make_unique<ProfileChangeSignals>(
             *bus_, [this](std::string key) { pending_.add(std::move(key)); });
-        watch(epoll_, bus_->fd(), epollEvents(bus_->pollEvents()), kBus);
+        watch(epoll_.get(), bus_->fd(), epollEvents(bus_->pollEvents()), kBus);
         armTimer(busTimer_, bus_->timeoutUsec());
     }
 }
 
 NetworkChangeWatcher::~NetworkChangeWatcher() {
+    // The profile signals refer to the bus; the descriptors close after them.
     profiles_.reset();
-    closeIfOpen(epoll_);
-    closeIfOpen(gatherTimer_);
-    closeIfOpen(busTimer_);
 }
 
-void NetworkChangeWatcher::armTimer(int timer, uint64_t monotonicUsec) {
+void NetworkChangeWatcher::armTimer(const UniqueFd& timer, uint64_t monotonicUsec) {
     itimerspec timing{};
     if (monotonicUsec != UINT64_MAX) {
         // Zero would disarm the timer; an instant in the past fires at once.
@@ -102,16 +92,16 @@ void NetworkChangeWatcher::armTimer(int timer, uint64_t monotonicUsec) {
         timing.it_value.tv_sec = static_cast<time_t>(at / 1'000'000);
         timing.it_value.tv_nsec = static_cast<long>(at % 1'000'000) * 1000;
     }
-    timerfd_settime(timer, TFD_TIMER_ABSTIME, &timing, nullptr);
+    timerfd_settime(timer.get(), TFD_TIMER_ABSTIME, &timing, nullptr);
 }
 
 void NetworkChangeWatcher::readKernel() {
     if (!events_) {
         return;
     }
-    const int error =
+    const std::error_code error =
         events_->drain([&](std::span<const uint8_t> message) { mapper_.map(message, pending_); });
-    if (error == ENOBUFS) {
+    if (error == std::errc::no_buffer_space) {
         resynchronise();
     }
 }
@@ -135,20 +125,20 @@ void NetworkChangeWatcher::processBus() {
         dropBus();
         return;
     }
-    watch(epoll_, bus_->fd(), epollEvents(bus_->pollEvents()), kBus, EPOLL_CTL_MOD);
+    watch(epoll_.get(), bus_->fd(), epollEvents(bus_->pollEvents()), kBus, EPOLL_CTL_MOD);
     armTimer(busTimer_, bus_->timeoutUsec());
 }
 
 void NetworkChangeWatcher::dropBus() {
     // The bus went away; the kernel side goes on alone.
-    epoll_ctl(epoll_, EPOLL_CTL_DEL, bus_->fd(), nullptr);
+    epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, bus_->fd(), nullptr);
     armTimer(busTimer_, UINT64_MAX);
     profiles_.reset();
     bus_.reset();
 }
 
 void NetworkChangeWatcher::dispatch() {
-    if (epoll_ < 0) {
+    if (!epoll_) {
         return;
     }
     readKernel();

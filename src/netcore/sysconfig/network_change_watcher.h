@@ -1,5 +1,6 @@
 #pragma once
 
+#include "netcore/base/unique_fd.h"
 #include "netcore/dbus/dbus_connection.h"
 #include "netcore/kernel/netlink_socket.h"
 #include "netcore/sysconfig/change_keys.h"
@@ -35,7 +36,7 @@ public:
     NetworkChangeWatcher& operator=(const NetworkChangeWatcher&) = delete;
 
     // Readable whenever dispatch() has something to do; -1 when nothing could be set up.
-    int fd() const { return epoll_; }
+    int fd() const { return epoll_.get(); }
     // Whether rtnetlink notifications arrive (the socket opened and joined its groups).
     bool watchesKernel() const { return events_.has_value(); }
     // Handles what is ready without blocking.
@@ -46,13 +47,13 @@ private:
     void processBus();
     void dropBus();
     void resynchronise();
-    void armTimer(int timer, uint64_t monotonicUsec);
+    void armTimer(const UniqueFd& timer, uint64_t monotonicUsec);
 
     Handler handler_;
     std::chrono::milliseconds gatherDelay_;
-    int epoll_ = -1;
-    int gatherTimer_ = -1;
-    int busTimer_ = -1;
+    UniqueFd epoll_;
+    UniqueFd gatherTimer_;
+    UniqueFd busTimer_;
     std::optional<NetlinkSocket> events_;
     ChangeKeyMapper mapper_;
     ChangedKeys pending_;

@@ -86,7 +86,7 @@ private:
 
 // The one value a reply carries, or an empty object for a failed call.
 json valueOf(const BusReply& reply) {
-    auto value = reply ? readBusValue(reply.message.get()) : std::nullopt;
+    auto value = reply ? readBusValue(reply->get()) : std::nullopt;
     return value ? std::move(*value) : json::object();
 }
 
@@ -151,15 +151,15 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
     const Deadline deadline(budget);
     NetworkManagerState state;
     // First the manager alone: an absent service answers at once, and its object lists the rest.
-    const json manager = bus.getAllProperties(kService, kRootPath, "org.freedesktop.NetworkManager",
+    const auto manager = bus.getAllProperties(kService, kRootPath, "org.freedesktop.NetworkManager",
                                               deadline.remaining());
-    if (manager.empty()) {
+    if (!manager || manager->empty()) {
         return state;
     }
 
     // Then every device, every active connection and the profile list in one round trip.
-    const auto devicePaths = stringsIn(member(manager, "Devices"));
-    const auto activePaths = stringsIn(member(manager, "ActiveConnections"));
+    const auto devicePaths = stringsIn(member(*manager, "Devices"));
+    const auto activePaths = stringsIn(member(*manager, "ActiveConnections"));
     std::vector<BusMessage> calls;
     for (const auto& path : devicePaths) {
         calls.push_back(
@@ -224,9 +224,10 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
         profileCalls.push_back(bus.newGetAll(kService, path.c_str(),
                                              "org.freedesktop.NetworkManager.Settings.Connection"));
     }
-    const auto profileReplies = deadline.expired()
-                                    ? std::vector<BusReply>(profileCalls.size())
-                                    : bus.callAll(profileCalls, deadline.remaining());
+    if (deadline.expired()) {
+        return state; // no time left to ask for any profile
+    }
+    const auto profileReplies = bus.callAll(profileCalls, deadline.remaining());
     for (size_t i = 0; i < profilePaths.size(); ++i) {
         const auto& settings = profileReplies[2 * i];
         if (!settings) {

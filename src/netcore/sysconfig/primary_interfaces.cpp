@@ -37,9 +37,10 @@ std::vector<uint8_t> primaryRouteRequest(int family) {
     return request;
 }
 
-std::optional<uint32_t> primaryInterfaceIndex(NetlinkSocket& socket, int family) {
+Expected<std::optional<uint32_t>, std::error_code> primaryInterfaceIndex(NetlinkSocket& socket,
+                                                                         int family) {
     std::optional<uint32_t> index;
-    const int error =
+    const std::error_code error =
         socket.transact(primaryRouteRequest(family), [&](std::span<const uint8_t> message) {
             wlk_route route;
             if (wlk_decode_route(message.data(), message.size(), &route) &&
@@ -47,7 +48,13 @@ std::optional<uint32_t> primaryInterfaceIndex(NetlinkSocket& socket, int family)
                 index = route.oif;
             }
         });
-    return error == 0 ? index : std::nullopt;
+    if (error == std::errc::network_unreachable) {
+        return std::optional<uint32_t>(); // no route: no primary interface, and no failure
+    }
+    if (error) {
+        return Unexpected(error);
+    }
+    return index;
 }
 
 } // namespace wirelark

@@ -13,8 +13,9 @@ namespace wirelark {
 std::vector<uint8_t> primaryRouteRequest(int family);
 
 // The output interface index of the route the kernel picks for the family's global traffic,
-// following policy routing. Absent when there is no route (ENETUNREACH), the route is not
-// unicast (unreachable, blackhole, prohibit) or the kernel does not answer.
-std::optional<uint32_t> primaryInterfaceIndex(NetlinkSocket& socket, int family);
+// following policy routing. Absent when there is no route (ENETUNREACH) or the route is not
+// unicast (unreachable, blackhole, prohibit); an error when the kernel does not answer.
+Expected<std::optional<uint32_t>, std::error_code> primaryInterfaceIndex(NetlinkSocket& socket,
+                                                                         int family);
 
 } // namespace wirelark

@@ -47,8 +47,11 @@ NetworkMetadata SystemConfigurationReader::read() const {
         readInterfaceMetadata(links, networkManager.deviceInterfaces, sources_.folders);
     metadata.services = servicesFromProfiles(networkManager.profiles);
     if (socket) {
-        metadata.primaryIPv4Interface = nameOf(links, primaryInterfaceIndex(*socket, AF_INET));
-        metadata.primaryIPv6Interface = nameOf(links, primaryInterfaceIndex(*socket, AF_INET6));
+        // A route lookup the kernel does not answer leaves that family without a primary.
+        metadata.primaryIPv4Interface =
+            nameOf(links, primaryInterfaceIndex(*socket, AF_INET).value_or(std::nullopt));
+        metadata.primaryIPv6Interface =
+            nameOf(links, primaryInterfaceIndex(*socket, AF_INET6).value_or(std::nullopt));
     }
     return metadata;
 }

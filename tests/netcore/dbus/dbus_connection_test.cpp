@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 using namespace wirelark;
 using namespace std::chrono_literals;
@@ -37,20 +39,28 @@ TEST(DbusConnection, CallAllKeepsReplyOrderAndReportsEachFailure) {
                                    "org.freedesktop.NetworkManager"));
     const auto replies = bus->callAll(calls, 300ms);
     ASSERT_EQ(replies.size(), 5u);
-    EXPECT_TRUE(replies[0]);
-    ASSERT_TRUE(replies[1].error);
-    EXPECT_EQ(replies[1].error->name, "org.freedesktop.DBus.Error.ServiceUnknown");
-    EXPECT_TRUE(replies[2].error);
-    ASSERT_TRUE(replies[3].error) << "a hung call times out";
-    EXPECT_EQ(replies[3].error->name, "org.freedesktop.DBus.Error.NoReply");
+    ASSERT_TRUE(replies[0]);
+    EXPECT_NE(replies[0]->get(), nullptr);
+    ASSERT_FALSE(replies[1]);
+    EXPECT_EQ(replies[1].error().name, "org.freedesktop.DBus.Error.ServiceUnknown");
+    ASSERT_FALSE(replies[2]);
+    EXPECT_EQ(replies[2].error(), (BusError{"errno", std::strerror(EINVAL)}));
+    ASSERT_FALSE(replies[3]) << "a hung call times out";
+    EXPECT_EQ(replies[3].error().name, "org.freedesktop.DBus.Error.NoReply");
     EXPECT_TRUE(replies[4]) << "the others are answered meanwhile";
 
-    EXPECT_TRUE(bus->call(nullptr, 1s).error);
-    EXPECT_TRUE(bus->getAllProperties("org.example.Nobody", "/", "org.example.Nobody", 1s).empty());
-    EXPECT_FALSE(bus->getAllProperties("org.freedesktop.NetworkManager",
-                                       "/org/freedesktop/NetworkManager",
-                                       "org.freedesktop.NetworkManager", 1s)
-                     .empty());
+    const auto unsent = bus->call(nullptr, 1s);
+    ASSERT_FALSE(unsent);
+    EXPECT_EQ(unsent.error().name, "org.freedesktop.DBus.Error.InvalidArgs");
+    const auto nobody = bus->getAllProperties("org.example.Nobody", "/", "org.example.Nobody", 1s);
+    ASSERT_FALSE(nobody);
+    EXPECT_EQ(nobody.error().name, "org.freedesktop.DBus.Error.ServiceUnknown");
+    const auto manager =
+        bus->getAllProperties("org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager",
+                              "org.freedesktop.NetworkManager", 1s);
+    ASSERT_TRUE(manager) << manager.error().name << ": " << manager.error().message;
+    EXPECT_TRUE(manager->is_object());
+    EXPECT_FALSE(manager->empty());
 }
 
 namespace {
@@ -60,7 +70,7 @@ std::string busId(const DbusConnection& bus) {
                                   "org.freedesktop.DBus", "GetId");
     const auto reply = bus.call(call.get(), 1s);
     const char* id = nullptr;
-    return reply && sd_bus_message_read(reply.message.get(), "s", &id) > 0 ? id : "";
+    return reply && sd_bus_message_read(reply->get(), "s", &id) > 0 ? id : "";
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "netcore/interfaces/interface_reader.h"
 
+#include "netcore/base/unique_fd.h"
+
 #include "netns_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +27,13 @@ const InterfaceSnapshot* find(const std::vector<InterfaceSnapshot>& snapshots,
     return it == snapshots.end() ? nullptr : &*it;
 }
 
+// The reader's snapshots; a list that cannot be read fails the test.
+std::vector<InterfaceSnapshot> snapshotsOf(InterfaceReader& reader) {
+    auto snapshots = reader.snapshot();
+    EXPECT_TRUE(snapshots.has_value()) << snapshots.error().message();
+    return std::move(snapshots).value_or({});
+}
+
 // Builds links from a table of `ip` commands, failing the test on the first that does not work.
 void setUp(std::initializer_list<const char*> commands) {
     for (const char* command : commands) {
@@ -36,7 +45,7 @@ void setUp(std::initializer_list<const char*> commands) {
 template <typename Predicate>
 bool eventually(InterfaceReader& reader, Predicate predicate) {
     for (int i = 0; i < 100; ++i) {
-        if (predicate(reader.snapshot())) {
+        if (predicate(snapshotsOf(reader))) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -62,7 +71,7 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
         "ip link set wv0 mtu 1400",
     });
     InterfaceReader reader;
-    const auto snapshots = reader.snapshot();
+    const auto snapshots = snapshotsOf(reader);
 
     ASSERT_FALSE(snapshots.empty());
     EXPECT_EQ(snapshots.front().name, "lo");
@@ -165,11 +174,11 @@ TEST(InterfaceReaderNetns, CountersGrowByTheBytesSentAndLinkStateFollows) {
         const auto* v = find(s, "wv0");
         return v && v->isLinkActive();
     }));
-    const auto before = *find(reader.snapshot(), "wv0");
+    const auto before = *find(snapshotsOf(reader), "wv0");
 
     // UDP to a neighbour with a fixed link address: each datagram leaves wv0 as one frame.
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(sock, 0);
+    const UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    ASSERT_TRUE(sock);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(9);
@@ -177,21 +186,20 @@ TEST(InterfaceReaderNetns, CountersGrowByTheBytesSentAndLinkStateFollows) {
     const std::string payload(1000, 'x');
     constexpr int kDatagrams = 20;
     for (int i = 0; i < kDatagrams; ++i) {
-        ASSERT_EQ(sendto(sock, payload.data(), payload.size(), 0,
+        ASSERT_EQ(sendto(sock.get(), payload.data(), payload.size(), 0,
                          reinterpret_cast<sockaddr*>(&target), sizeof target),
                   static_cast<ssize_t>(payload.size()));
     }
-    close(sock);
     // Ethernet 14 + IPv4 20 + UDP 8 header bytes per frame.
     const uint64_t frameBytes = payload.size() + 14 + 20 + 8;
-    const auto after = *find(reader.snapshot(), "wv0");
+    const auto after = *find(snapshotsOf(reader), "wv0");
     EXPECT_EQ(after.counters.bytesOut - before.counters.bytesOut, kDatagrams * frameBytes);
     EXPECT_EQ(after.counters.packetsOut - before.counters.packetsOut, uint64_t{kDatagrams});
-    const auto peer = *find(reader.snapshot(), "wv1");
+    const auto peer = *find(snapshotsOf(reader), "wv1");
     EXPECT_GE(peer.counters.bytesIn, kDatagrams * frameBytes);
 
     ASSERT_EQ(run("ip link set wv0 down"), 0);
-    const auto down = *find(reader.snapshot(), "wv0");
+    const auto down = *find(snapshotsOf(reader), "wv0");
     EXPECT_FALSE(down.isUp());
     EXPECT_FALSE(down.isLinkActive());
     EXPECT_EQ(down.ipv4.size(), 1u) << "a link taken down keeps its addresses";
@@ -201,16 +209,16 @@ TEST(InterfaceReaderNetns, InterfaceThatDisappearsBetweenReads) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
     setUp({"ip link add wv0 type veth peer name wv1", "ip link add wbr0 type bridge"});
     InterfaceReader reader;
-    ASSERT_NE(find(reader.snapshot(), "wv0"), nullptr);
+    ASSERT_NE(find(snapshotsOf(reader), "wv0"), nullptr);
     ASSERT_EQ(run("ip link del wv0"), 0);
-    const auto snapshots = reader.snapshot();
+    const auto snapshots = snapshotsOf(reader);
     EXPECT_EQ(find(snapshots, "wv0"), nullptr);
     EXPECT_EQ(find(snapshots, "wv1"), nullptr);
     EXPECT_NE(find(snapshots, "wbr0"), nullptr);
 
     ASSERT_EQ(run("ip link add wv0 type veth peer name wv1"), 0);
     ASSERT_EQ(run("ip link set wv0 mtu 1280"), 0);
-    const auto again = reader.snapshot();
+    const auto again = snapshotsOf(reader);
     const auto* recreated = find(again, "wv0");
     ASSERT_NE(recreated, nullptr);
     EXPECT_EQ(recreated->mtu, 1280u);
@@ -220,11 +228,11 @@ TEST(InterfaceReaderNetns, KeptDetailsFollowAChangeByTheNextRead) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
     setUp({"ip link add wv0 type veth peer name wv1"});
     InterfaceReader reader;
-    const auto before = find(reader.snapshot(), "wv0")->capabilities;
+    const auto before = find(snapshotsOf(reader), "wv0")->capabilities;
     ASSERT_TRUE(before.has_value());
     ASSERT_TRUE(*before & 0x2) << "veth checksums what it sends";
     ASSERT_EQ(run("ethtool -K wv0 tx off"), 0);
-    const auto after = find(reader.snapshot(), "wv0")->capabilities;
+    const auto after = find(snapshotsOf(reader), "wv0")->capabilities;
     ASSERT_TRUE(after.has_value());
     EXPECT_FALSE(*after & 0x2);
     EXPECT_EQ(*after | 0x2 | 0x20 | 0x40, *before | 0x20 | 0x40) << "only the offloads that need "

@@ -90,7 +90,7 @@ TEST_F(PublicIPServiceTest, EachFamilyExtractsTheAddressOrSaysWhyNot) {
         serve(c.response, c.response);
         for (const auto family : {IPVersion::v4, IPVersion::v6}) {
             const auto result = service_.lookupFamily("http://lookup.test/ip", c.keyPath, family);
-            EXPECT_EQ(result.ok() ? result.value() : describe(result.error()), c.expected);
+            EXPECT_EQ(result ? result.value() : describe(result.error()), c.expected);
         }
     }
     EXPECT_EQ(v4_->requests().size(), std::size(cases));

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "netcore/base/expected.h"
+#include "netcore/http/http_error.h"
+
 #include <string>
 #include <utility>
 #include <variant>
@@ -46,25 +49,14 @@ struct NetworkError {
 
 using LookupError = std::variant<PublicIPError, NetworkError>;
 
+// What the lookup reports for a failed fetch: what the server sent (or the URL) becomes the
+// lookup's own error, a failed connection keeps the system's text.
+LookupError lookupErrorFrom(const HttpError& error);
+
 std::string describe(const LookupError& error);
 
 // A value, or the reason there is none.
 template <typename T>
-class LookupResult {
-public:
-    LookupResult(T value) : state_(std::move(value)) {}
-    LookupResult(PublicIPError error) : state_(LookupError(error)) {}
-    LookupResult(NetworkError error) : state_(LookupError(std::move(error))) {}
-    LookupResult(LookupError error) : state_(std::move(error)) {}
-
-    bool ok() const { return state_.index() == 0; }
-    explicit operator bool() const { return ok(); }
-    const T& value() const& { return std::get<0>(state_); }
-    T&& value() && { return std::get<0>(std::move(state_)); }
-    const LookupError& error() const { return std::get<1>(state_); }
-
-private:
-    std::variant<T, LookupError> state_;
-};
+using LookupResult = Expected<T, LookupError>;
 
 } // namespace wirelark

@@ -1,0 +1,77 @@
+#include "netcore/history/recording_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <optional>
+
+using namespace wirelark;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder for one test, removed afterwards.
+class TemporaryFolder {
+public:
+    TemporaryFolder() {
+        std::string pattern = (fs::temp_directory_path() / "wirelark-lock-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+} // namespace
+
+TEST(RecordingLock, OnlyOneHolderAtATimeAndTheSecondIsToldWhy) {
+    const TemporaryFolder folder;
+    const auto history = folder.path() / "nested" / "history.plist";
+    auto first = RecordingLock::acquire(history);
+    ASSERT_TRUE(first) << first.error().description();
+    EXPECT_TRUE(fs::exists(folder.path() / "nested" / "history.plist.recording"));
+
+    // flock belongs to the open file, so a second open in this process is refused as well.
+    const auto second = RecordingLock::acquire(history);
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error().code, RecordingLockError::Code::heldElsewhere);
+    EXPECT_EQ(second.error().description(),
+              "another process is already recording " + history.string());
+
+    std::optional held(std::move(*first));
+    held.reset();
+    EXPECT_TRUE(RecordingLock::acquire(history)) << "released when the holder goes";
+}
+
+TEST(RecordingLockError, DescribesEachFailureAsTheUserReadsIt) {
+    struct Case {
+        RecordingLockError error;
+        const char* text;
+    };
+    const Case cases[] = {
+        {{RecordingLockError::Code::heldElsewhere, "/home/a/history.plist", {}},
+         "another process is already recording /home/a/history.plist"},
+        {{RecordingLockError::Code::cannotOpen, "/home/a/history.plist.recording",
+          errnoCode(EACCES)},
+         "cannot open /home/a/history.plist.recording: Permission denied"},
+        {{RecordingLockError::Code::cannotLock, "/home/a/history.plist.recording",
+          errnoCode(ENOLCK)},
+         "cannot lock /home/a/history.plist.recording: No locks available"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.error.description(), c.text);
+    }
+
+    const auto unreachable = RecordingLock::acquire("/proc/self/nonexistent/history.plist");
+    ASSERT_FALSE(unreachable);
+    EXPECT_EQ(unreachable.error().code, RecordingLockError::Code::cannotOpen);
+    EXPECT_EQ(unreachable.error().error, std::errc::no_such_file_or_directory);
+}
