@@ -179,8 +179,8 @@ TEST_F(AdminBusTest, StatusSaysWhetherTheTokenIsPaired) {
         auto call = appCall(AdminBus::App::status);
         ASSERT_GE(sd_bus_message_append(call.get(), "sb", c.token, c.hasToken), 0);
         const BusReply reply = app_->call(call.get(), 5s);
-        ASSERT_TRUE(reply) << reply.error->name;
-        EXPECT_EQ(readStatus(reply.message.get()),
+        ASSERT_TRUE(reply) << reply.error().name;
+        EXPECT_EQ(readStatus(reply.value().get()),
                   (AdminStatus{.version = "1.4.2", .protocol = 1, .paired = c.paired}))
             << c.token;
     }
@@ -199,12 +199,12 @@ TEST_F(AdminBusTest, RefusalsArriveAsTheirAdminErrors) {
         ASSERT_GE(sd_bus_message_append(call.get(), "sbs", c.service, 1, c.token), 0);
         const BusReply reply = app_->call(call.get(), 5s);
         if (!c.error) {
-            EXPECT_TRUE(reply) << reply.error->name;
+            EXPECT_TRUE(reply) << reply.error().name;
             continue;
         }
-        ASSERT_TRUE(reply.error);
-        EXPECT_EQ(adminErrorFromBusErrorName(reply.error->name), c.error);
-        EXPECT_EQ(reply.error->message, description(*c.error));
+        ASSERT_FALSE(reply);
+        EXPECT_EQ(adminErrorFromBusErrorName(reply.error().name), c.error);
+        EXPECT_EQ(reply.error().message, description(*c.error));
     }
 }
 
@@ -213,7 +213,7 @@ TEST_F(AdminBusTest, TunnelOwnersArriveDecoded) {
     ASSERT_TRUE(reply);
     const std::map<std::string, TunnelOwner> expected = {
         {"tun0", {.pid = 412, .name = "openvpn", .path = ""}}};
-    EXPECT_EQ(readTunnelOwners(reply.message.get()), expected);
+    EXPECT_EQ(readTunnelOwners(reply.value().get()), expected);
 }
 
 TEST_F(AdminBusTest, AwaitPairingWaitsWithoutTimeoutUntilTheRequestIsApproved) {
@@ -265,7 +265,7 @@ TEST_F(AdminBusTest, AwaitPairingWaitsWithoutTimeoutUntilTheRequestIsApproved) {
     ASSERT_GE(sd_bus_message_append(approve.get(), "s", "r-1"), 0);
     ASSERT_GE(sd_bus_message_append_array(approve.get(), 'y', nullptr, 0), 0);
     const BusReply approved = companion_->call(approve.get(), 5s);
-    ASSERT_TRUE(approved) << approved.error->name;
+    ASSERT_TRUE(approved) << approved.error().name;
 
     for (int i = 0; i < 500 && !outcome.arrived; ++i) {
         sd_bus_wait(app_->get(), 10'000);
