@@ -87,7 +87,7 @@ nlohmann::json toJson(const HistoryMap& histories) {
     nlohmann::json document = nlohmann::json::object();
     for (const auto& [key, history] : histories) {
         nlohmann::json tiers = nlohmann::json::array();
-        for (const Tier& tier : history.tiers) {
+        for (const Tier& tier : history.tiers()) {
             nlohmann::json buckets = nlohmann::json::array();
             for (const Bucket& b : tier.buckets) {
                 buckets.push_back({b.start, b.seconds, static_cast<double>(b.bytesIn),
@@ -116,8 +116,7 @@ HistoryMap sampleHistories() {
     large.add({788918400.0, 5, (uint64_t{1} << 53) - 1, 1});
     histories["ether:00:11:22:33:44:66"] = large;
 
-    RateHistory odd;
-    odd.tiers = {Tier{0, 120, {}}, Tier{600, 1e7, {}}};
+    RateHistory odd({Tier{0, 120, {}}, Tier{600, 1e7, {}}});
     odd.add({788918400.5, 0.25, 3, 0});
     histories["service:5E2A7C1B"] = odd;
 
@@ -175,8 +174,8 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
         const HistoryMap loaded = HistoryStore(file).load();
         EXPECT_EQ(toJson(loaded), nlohmann::json::parse(*reference));
         // The 130-byte minute blob holds two whole buckets.
-        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers.at(1).buckets.size(), 2u);
-        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers.at(0).buckets.at(1).bytesIn,
+        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers().at(1).buckets.size(), 2u);
+        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers().at(0).buckets.at(1).bytesIn,
                   (uint64_t{1} << 53) - 1);
     }
 
