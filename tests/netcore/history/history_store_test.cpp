@@ -1,6 +1,8 @@
 #include "netcore/history/history_location.h"
 #include "netcore/history/history_store.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -25,34 +27,14 @@ namespace wirelark {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TempDir;
 
 const std::string kFixtureScript =
     std::string(WIRELARK_SOURCE_DIR) + "/tests/netcore/history/fixtures/history_plist.py";
 
-// A fresh folder for one test, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-history-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 std::string fileContents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
 }
 
 std::string repeated(const std::string& text, int times) {
@@ -134,7 +116,7 @@ HistoryMap withTrafficOnly(HistoryMap histories) {
 }
 
 TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraffic) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "data" / "Wirelark" / "history.plist";
     const HistoryStore store(file);
     EXPECT_TRUE(store.load().empty());
@@ -149,7 +131,7 @@ TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraff
 }
 
 TEST(HistoryStoreTest, HistoriesWithoutTrafficLeaveAnEmptyDictionary) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const HistoryStore store(folder.path() / "history.plist");
     HistoryMap idle = sampleHistories();
     std::erase_if(idle, [](const auto& entry) { return entry.second.hasTraffic(); });
@@ -164,7 +146,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
     if (!havePython()) {
         GTEST_SKIP() << "python3 with plistlib is needed to write and read the fixture files";
     }
-    TemporaryFolder folder;
+    const TempDir folder;
     const auto reference = runFixture("reference");
     ASSERT_TRUE(reference);
     for (const char* format : {"binary", "xml"}) {
@@ -188,7 +170,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
 }
 
 TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     const HistoryStore store(file);
     ASSERT_FALSE(store.save(sampleHistories()));
@@ -215,7 +197,7 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
     };
     for (const auto& [name, bytes] : contents) {
         SCOPED_TRACE(name);
-        writeFile(file, bytes);
+        folder.write("history.plist", bytes);
         EXPECT_TRUE(store.load().empty());
     }
 
@@ -243,7 +225,7 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
 }
 
 TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     ASSERT_FALSE(HistoryStore(file).save(sampleHistories()));
     const std::string previous = fileContents(file);
@@ -302,15 +284,15 @@ TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
 }
 
 TEST(HistoryStoreTest, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
-    TemporaryFolder folder;
-    writeFile(folder.path() / "Wirelark", "a file where the folder belongs");
+    const TempDir folder;
+    folder.write("Wirelark", "a file where the folder belongs");
     const HistoryStore store(folder.path() / "Wirelark" / "history.plist");
     EXPECT_TRUE(store.save(sampleHistories()));
     EXPECT_EQ(fileContents(folder.path() / "Wirelark"), "a file where the folder belongs");
 }
 
 TEST(HistoryStoreTest, WritersHoldTheFolderLockAndNeverInterleave) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     // While the bytes are written, nobody else can take the folder's lock.
     int lockAttempt = 0;
