@@ -17,11 +17,11 @@ HistoryMap hundredFullHistories() {
     HistoryMap histories;
     for (int i = 0; i < 100; ++i) {
         // Distinct contents, as real interfaces have.
-        RateHistory history = full;
-        for (Tier& tier : history.tiers) {
+        std::vector<Tier> tiers = full.tiers();
+        for (Tier& tier : tiers) {
             tier.buckets.front().bytesIn += static_cast<uint64_t>(i);
         }
-        histories["ether:00:11:22:33:44:" + std::to_string(10 + i)] = std::move(history);
+        histories["ether:00:11:22:33:44:" + std::to_string(10 + i)] = RateHistory(std::move(tiers));
     }
     return histories;
 }

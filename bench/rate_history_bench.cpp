@@ -28,9 +28,9 @@ void BM_Aggregate(benchmark::State& state) {
     for (auto _ : state) {
         benchmark::DoNotOptimize(history.aggregate(period, bench::kFeedEnd));
     }
-    state.counters["raw"] = static_cast<double>(history.tiers[0].buckets.size());
-    state.counters["minute"] = static_cast<double>(history.tiers[1].buckets.size());
-    state.counters["hour"] = static_cast<double>(history.tiers[2].buckets.size());
+    state.counters["raw"] = static_cast<double>(history.tiers()[0].buckets.size());
+    state.counters["minute"] = static_cast<double>(history.tiers()[1].buckets.size());
+    state.counters["hour"] = static_cast<double>(history.tiers()[2].buckets.size());
 }
 BENCHMARK(BM_Aggregate)->Arg(3600)->Arg(86400)->Arg(604800)->Arg(7776000);
 

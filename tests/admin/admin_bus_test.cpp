@@ -9,7 +9,7 @@
 #include "netcore/dbus/dbus_connection.h"
 
 #include "bus_thread.h"
-#include "private_bus_test.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -141,17 +141,18 @@ private:
 
 class AdminBusTest : public wirelark::testing::PrivateBusTest {
 protected:
-    void SetUp() override {
-        PrivateBusTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
+    void SetUpOnBus() override {
         helperThread_ = std::make_unique<wirelark::testing::BusThread>(
-            busAddress(), [this](sd_bus* bus) { return FakeHelper::serve(bus, &helper_); });
+            address(), [this](sd_bus* bus) { return FakeHelper::serve(bus, &helper_); });
         ASSERT_TRUE(helperThread_->ready());
-        app_ = DbusConnection::openAddress(busAddress());
-        companion_ = DbusConnection::openAddress(busAddress());
+        app_ = DbusConnection::openAddress(address());
+        companion_ = DbusConnection::openAddress(address());
         ASSERT_TRUE(app_ && companion_);
+    }
+    void TearDownOnBus() override {
+        app_.reset();
+        companion_.reset();
+        helperThread_.reset();
     }
 
     BusMessage appCall(const AdminBus::Method& method) const {

@@ -2,7 +2,7 @@
 
 #include "netcore/dbus/dbus_connection.h"
 
-#include "private_bus_test.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -19,28 +19,16 @@ using MessageWriter = std::function<int(sd_bus_message*)>;
 // ones are.
 class AdminRepliesTest : public wirelark::testing::PrivateBusTest {
 protected:
-    void SetUp() override {
-        PrivateBusTest::SetUp();
-        if (IsSkipped()) {
-            return;
-        }
-        bus_ = DbusConnection::openAddress(busAddress());
-        ASSERT_TRUE(bus_);
-    }
-
     BusMessage written(const MessageWriter& write) const {
         sd_bus_message* message = nullptr;
-        EXPECT_GE(sd_bus_message_new_signal(bus_->get(), &message, "/test", "test.Admin", "Reply"),
-                  0);
+        EXPECT_GE(
+            sd_bus_message_new_signal(client().get(), &message, "/test", "test.Admin", "Reply"), 0);
         BusMessage owned(message);
         EXPECT_GE(write(message), 0);
         EXPECT_GE(sd_bus_message_seal(message, 1, 0), 0);
         EXPECT_GE(sd_bus_message_rewind(message, 1), 0);
         return owned;
     }
-
-private:
-    std::optional<DbusConnection> bus_;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/core/settings_data.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -8,10 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -22,14 +21,8 @@ struct Output {
 
 class SettingsCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-settings-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     Output run(const std::string& arguments) const {
-        const std::string command = "XDG_CONFIG_HOME='" + folder_.string() + "' '" +
+        const std::string command = "XDG_CONFIG_HOME='" + folder_.path().string() + "' '" +
                                     std::string(WIRELARK_CLI) + "' settings " + arguments +
                                     " 2>/dev/null";
         Output output;
@@ -43,13 +36,7 @@ protected:
         output.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return output;
     }
-    fs::path write(const std::string& name, const std::string& bytes) const {
-        const fs::path path = folder_ / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    fs::path folder_;
+    wirelark::testing::TempDir folder_;
 };
 
 } // namespace
@@ -61,14 +48,15 @@ TEST_F(SettingsCommandTest, DefaultsImportExportAndLenientLoading) {
     EXPECT_EQ(wirelark::decodeSettings(defaults.text), wirelark::SettingsData{});
     const Output text = run("");
     EXPECT_NE(text.text.find("updateInterval: 5"), std::string::npos) << text.text;
-    EXPECT_NE(text.text.find((folder_ / "Wirelark" / "Wirelark.conf").string()), std::string::npos);
+    EXPECT_NE(text.text.find((folder_.path() / "Wirelark" / "Wirelark.conf").string()),
+              std::string::npos);
 
     // Bytes are stored exactly, even ones that do not decode; loading then falls back per member.
     const std::string odd = "{\"useBits\":true,\"menubarMode\":\"bars\",\"periods\":[60]}\n\x01";
-    ASSERT_EQ(run("--import '" + write("odd.json", odd).string() + "'").status, 0);
+    ASSERT_EQ(run("--import '" + folder_.write("odd.json", odd).string() + "'").status, 0);
     EXPECT_EQ(run("--export").text, odd);
     const std::string valid = R"({"useBits":true,"menubarMode":"graph","periods":[60,3600]})";
-    ASSERT_EQ(run("--import '" + write("valid.json", valid).string() + "'").status, 0);
+    ASSERT_EQ(run("--import '" + folder_.write("valid.json", valid).string() + "'").status, 0);
     EXPECT_EQ(run("--export").text, valid);
     const auto effective = wirelark::decodeSettings(run("--json").text);
     EXPECT_TRUE(effective.useBits);

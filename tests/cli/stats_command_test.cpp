@@ -1,5 +1,7 @@
 #include "netcore/history/history_store.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -26,19 +28,13 @@ struct CliResult {
 
 class StatsCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-stats-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     // Runs wirelark-cli with the arguments (and any environment assignments before it).
     CliResult run(const std::string& arguments, const std::string& environment = "") const {
-        const fs::path errors = folder_ / "stderr.txt";
+        const fs::path errors = folder_.path() / "stderr.txt";
         // A settings folder of the test's own, so that no user's settings change the output.
-        const std::string command = "XDG_CONFIG_HOME='" + (folder_ / "config").string() + "' " +
-                                    environment + " '" + std::string(WIRELARK_CLI) + "' stats " +
-                                    arguments + " 2>'" + errors.string() + "'";
+        const std::string command = "XDG_CONFIG_HOME='" + (folder_.path() / "config").string() +
+                                    "' " + environment + " '" + std::string(WIRELARK_CLI) +
+                                    "' stats " + arguments + " 2>'" + errors.string() + "'";
         CliResult result;
         std::FILE* pipe = ::popen(command.c_str(), "r");
         if (pipe == nullptr) {
@@ -55,7 +51,7 @@ protected:
         return result;
     }
 
-    fs::path folder_;
+    wirelark::testing::TempDir folder_;
 };
 
 // Ten 10-second samples that ended in the last ten minutes, and one old sample.
@@ -70,7 +66,7 @@ HistoryMap recentHistories(Instant now) {
 }
 
 TEST_F(StatsCommandTest, JsonHoldsEveryPeriodOfEveryInterface) {
-    const fs::path file = folder_ / "history.plist";
+    const fs::path file = folder_.path() / "history.plist";
     ASSERT_FALSE(
         HistoryStore(file).save(recentHistories(toInstant(std::chrono::system_clock::now()))));
     const std::string before = std::to_string(fs::file_size(file));
@@ -103,12 +99,12 @@ TEST_F(StatsCommandTest, JsonHoldsEveryPeriodOfEveryInterface) {
 }
 
 TEST_F(StatsCommandTest, TextUsesRateTextsAndPeriodLabelsAndTheDefaultPeriods) {
-    const fs::path file = folder_ / "Wirelark" / "history.plist";
+    const fs::path file = folder_.path() / "Wirelark" / "history.plist";
     ASSERT_FALSE(
         HistoryStore(file).save(recentHistories(toInstant(std::chrono::system_clock::now()))));
 
     // The standard location under XDG_DATA_HOME.
-    const CliResult result = run("", "XDG_DATA_HOME='" + folder_.string() + "'");
+    const CliResult result = run("", "XDG_DATA_HOME='" + folder_.path().string() + "'");
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("ether:00:11:22:33:44:55\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("  1h    measured 100 s, 55000 bytes in, 100 bytes out; average "
@@ -126,9 +122,8 @@ TEST_F(StatsCommandTest, TextUsesRateTextsAndPeriodLabelsAndTheDefaultPeriods) {
 }
 
 TEST_F(StatsCommandTest, MissingOrUnreadableFilesGiveAnEmptyObject) {
-    const fs::path garbage = folder_ / "garbage.plist";
-    std::ofstream(garbage) << "not a property list";
-    const fs::path missing = folder_ / "none" / "history.plist";
+    const fs::path garbage = folder_.write("garbage.plist", "not a property list");
+    const fs::path missing = folder_.path() / "none" / "history.plist";
     for (const fs::path& file : {garbage, missing}) {
         SCOPED_TRACE(file);
         const CliResult result = run("--json --history '" + file.string() + "'");

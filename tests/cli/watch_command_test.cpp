@@ -1,6 +1,7 @@
 #include "netcore/history/recording_lock.h"
 
 #include "netns_sandbox.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -27,18 +28,15 @@ constexpr const char* kVethKey = "link:ethernet:02:00:00:00:00:01";
 class WatchCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-watch-XXXXXX").string();
-        folder_ = ::mkdtemp(pattern.data());
         // The command finds its history file through XDG_DATA_HOME, and the tray's settings
         // (none here) through XDG_CONFIG_HOME.
-        ::setenv("XDG_DATA_HOME", folder_.c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", (folder_ / "config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", folder_.path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (folder_.path() / "config").c_str(), 1);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    fs::path historyFile() const { return folder_ / "Wirelark" / "history.plist"; }
+    fs::path historyFile() const { return folder_.path() / "Wirelark" / "history.plist"; }
 
-    fs::path folder_;
+    wirelark::testing::TempDir folder_;
 };
 
 std::string cli(const std::string& arguments) {
@@ -132,7 +130,7 @@ TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {
     auto acquired = wirelark::RecordingLock::acquire(historyFile());
     ASSERT_TRUE(acquired.has_value()) << acquired.error().description();
     std::optional held(std::move(*acquired));
-    const std::string errors = (folder_ / "stderr.txt").string();
+    const std::string errors = (folder_.path() / "stderr.txt").string();
     const int status =
         std::system((cli("watch --record --count 1") + " >/dev/null 2>'" + errors + "'").c_str());
     ASSERT_TRUE(WIFEXITED(status));

@@ -1,5 +1,7 @@
 #include "fake_network_manager.h"
 
+#include "netcore/sysconfig/network_manager_names.h"
+
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -8,13 +10,9 @@
 
 namespace wirelark::testing {
 
-namespace {
+using namespace network_manager;
 
-constexpr const char* kRoot = "/org/freedesktop/NetworkManager";
-constexpr const char* kSettings = "/org/freedesktop/NetworkManager/Settings";
-constexpr const char* kSettingsPrefix = "/org/freedesktop/NetworkManager/Settings/";
-constexpr const char* kActivePrefix = "/org/freedesktop/NetworkManager/ActiveConnection/";
-constexpr const char* kDevicePrefix = "/org/freedesktop/NetworkManager/Devices/";
+namespace {
 
 std::string numbered(const char* prefix, size_t index) {
     return prefix + std::to_string(index + 1);
@@ -136,8 +134,8 @@ void FakeNetworkManager::addProfile(FakeProfile profile) {
     post([this, profile](sd_bus* bus) {
         fixture_.profiles.push_back(profile);
         const auto path = numbered(kSettingsPrefix, fixture_.profiles.size() - 1);
-        sd_bus_emit_signal(bus, kSettings, "org.freedesktop.NetworkManager.Settings",
-                           "NewConnection", "o", path.c_str());
+        sd_bus_emit_signal(bus, kSettingsPath, kSettingsInterface, "NewConnection", "o",
+                           path.c_str());
     });
 }
 
@@ -145,8 +143,7 @@ void FakeNetworkManager::setActiveState(size_t index, uint32_t state) {
     post([this, index, state](sd_bus* bus) {
         fixture_.profiles.at(index).activeState = state;
         const auto path = numbered(kActivePrefix, index);
-        sd_bus_emit_signal(bus, path.c_str(), "org.freedesktop.NetworkManager.Connection.Active",
-                           "StateChanged", "uu", state, 0u);
+        sd_bus_emit_signal(bus, path.c_str(), kActiveInterface, "StateChanged", "uu", state, 0u);
     });
 }
 
@@ -154,8 +151,8 @@ void FakeNetworkManager::removeProfile(size_t index) {
     post([this, index](sd_bus* bus) {
         removed_.insert(index);
         const auto path = numbered(kSettingsPrefix, index);
-        sd_bus_emit_signal(bus, kSettings, "org.freedesktop.NetworkManager.Settings",
-                           "ConnectionRemoved", "o", path.c_str());
+        sd_bus_emit_signal(bus, kSettingsPath, kSettingsInterface, "ConnectionRemoved", "o",
+                           path.c_str());
     });
 }
 
@@ -165,11 +162,11 @@ void FakeNetworkManager::run(const std::string& busAddress, std::promise<bool>& 
     r = r < 0 ? r : sd_bus_set_address(bus, busAddress.c_str());
     r = r < 0 ? r : sd_bus_set_bus_client(bus, 1);
     r = r < 0 ? r : sd_bus_start(bus);
-    r = r < 0 ? r : sd_bus_request_name(bus, "org.freedesktop.NetworkManager", 0);
+    r = r < 0 ? r : sd_bus_request_name(bus, kService, 0);
     const auto handler = [](sd_bus_message* m, void* self, sd_bus_error*) {
         return static_cast<FakeNetworkManager*>(self)->handle(m);
     };
-    r = r < 0 ? r : sd_bus_add_fallback(bus, nullptr, kRoot, handler, this);
+    r = r < 0 ? r : sd_bus_add_fallback(bus, nullptr, kRootPath, handler, this);
     started.set_value(r >= 0);
     while (r >= 0 && !stopping_) {
         while ((r = sd_bus_process(bus, nullptr)) > 0) {
@@ -201,7 +198,7 @@ int FakeNetworkManager::handle(sd_bus_message* m) {
     }
     if (member == "GetAll") {
         int r = openDict(reply);
-        if (path == kRoot) {
+        if (path == kRootPath) {
             std::vector<std::string> active;
             std::vector<std::string> devices;
             for (size_t i = 0; i < profiles.size(); ++i) {
@@ -250,7 +247,7 @@ int FakeNetworkManager::handle(sd_bus_message* m) {
             return r < 0 ? r : 1;
         }
     }
-    if (member == "ListConnections" && path == kSettings) {
+    if (member == "ListConnections" && path == kSettingsPath) {
         int r = sd_bus_message_open_container(reply, 'a', "o");
         for (size_t i = 0; i < profiles.size(); ++i) {
             if (!removed_.contains(i)) {

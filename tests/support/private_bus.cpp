@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
+#include <utility>
 
 namespace wirelark::testing {
 
@@ -33,15 +33,16 @@ constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
 } // namespace
 
 std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
-    char folderTemplate[] = "/tmp/wirelark-bus-XXXXXX";
-    if (mkdtemp(folderTemplate) == nullptr) {
+    std::unique_ptr<TempDir> folder;
+    try {
+        folder = std::make_unique<TempDir>();
+    } catch (const std::filesystem::filesystem_error&) {
         why = "cannot create a folder for the bus";
         return nullptr;
     }
-    const std::string folder = folderTemplate;
     std::string config = kConfig;
-    config.replace(config.find("@SOCKET@"), 8, folder + "/bus");
-    std::ofstream(folder + "/bus.conf") << config;
+    config.replace(config.find("@SOCKET@"), 8, (folder->path() / "bus").string());
+    const std::filesystem::path configFile = folder->write("bus.conf", config);
 
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0) {
@@ -56,7 +57,7 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
         if (quiet >= 0) {
             dup2(quiet, 2);
         }
-        const std::string configArg = "--config-file=" + folder + "/bus.conf";
+        const std::string configArg = "--config-file=" + configFile.string();
         execlp("dbus-daemon", "dbus-daemon", configArg.c_str(), "--nofork", "--nopidfile",
                "--print-address=3", static_cast<char*>(nullptr));
         _exit(127);
@@ -79,11 +80,10 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
             kill(pid, SIGTERM);
             waitpid(pid, nullptr, 0);
         }
-        std::filesystem::remove_all(folder);
         return nullptr;
     }
     address.resize(address.find('\n'));
-    return std::unique_ptr<PrivateBus>(new PrivateBus(folder, pid, address));
+    return std::unique_ptr<PrivateBus>(new PrivateBus(std::move(folder), pid, address));
 }
 
 PrivateBus::~PrivateBus() {
@@ -91,8 +91,6 @@ PrivateBus::~PrivateBus() {
     // A frozen daemon would hold its SIGTERM until it runs again.
     kill(pid_, SIGCONT);
     waitpid(pid_, nullptr, 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
 }
 
 void PrivateBus::becomeSystemBus() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "temp_dir.h"
+
 #include <sys/types.h>
 
 #include <memory>
@@ -29,10 +31,11 @@ public:
     void becomeSessionBus() const;
 
 private:
-    PrivateBus(std::string folder, pid_t pid, std::string address)
+    PrivateBus(std::unique_ptr<TempDir> folder, pid_t pid, std::string address)
         : folder_(std::move(folder)), pid_(pid), address_(std::move(address)) {}
 
-    std::string folder_;
+    // Holds the daemon's configuration and socket.
+    std::unique_ptr<TempDir> folder_;
     pid_t pid_;
     std::string address_;
 };

@@ -66,7 +66,7 @@ plist_t tierNode(const Tier& tier, std::vector<uint8_t>& blob) {
 
 plist_t historyNode(const RateHistory& history, std::vector<uint8_t>& blob) {
     plist_t tiers = plist_new_array();
-    for (const Tier& tier : history.tiers) {
+    for (const Tier& tier : history.tiers()) {
         plist_array_append_item(tiers, tierNode(tier, blob));
     }
     plist_t node = plist_new_dict();
@@ -167,15 +167,15 @@ private:
         if (!tierObjects || !spend(kObjectCost * (1 + tierObjects->size()))) {
             return std::nullopt;
         }
-        RateHistory history;
+        std::vector<Tier> tiers;
         for (uint64_t tierObject : *tierObjects) {
             auto decoded = tier(tierObject);
             if (!decoded) {
                 return std::nullopt;
             }
-            history.tiers.push_back(std::move(*decoded));
+            tiers.push_back(std::move(*decoded));
         }
-        return history;
+        return RateHistory(std::move(tiers));
     }
 
     const BinaryPlist& plist_;

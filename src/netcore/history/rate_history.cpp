@@ -1,10 +1,11 @@
 #include "netcore/history/rate_history.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <utility>
 
 namespace wirelark {
 
@@ -103,8 +104,10 @@ BlockSums& BlockSums::operator=(const BlockSums&) {
 }
 
 RateHistory::RateHistory(Retention retention)
-    : tiers{Tier{0, retention.raw, {}}, Tier{60, retention.minute, {}},
-            Tier{3600, retention.hour, {}}} {}
+    : tiers_{Tier{0, retention.raw, {}}, Tier{60, retention.minute, {}},
+             Tier{3600, retention.hour, {}}} {}
+
+RateHistory::RateHistory(std::vector<Tier> tiers) : tiers_(std::move(tiers)) {}
 
 void RateHistory::add(const RateSample& sample) {
     if (!(sample.duration > 0)) {
@@ -117,13 +120,13 @@ void RateHistory::add(const RateSample& sample) {
         !std::isfinite(rateOut)) {
         return;
     }
-    for (Tier& tier : tiers) {
+    for (Tier& tier : tiers_) {
         addToTier(tier, sample, rateIn, rateOut);
     }
 }
 
 void RateHistory::prune(Instant now) {
-    for (Tier& tier : tiers) {
+    for (Tier& tier : tiers_) {
         const double cutoff = now - tier.retention;
         const double g = tier.granularity;
         const auto firstKept =
@@ -135,10 +138,10 @@ void RateHistory::prune(Instant now) {
 }
 
 std::vector<RateSample> RateHistory::recentSamples(long count) const {
-    if (tiers.empty() || count <= 0) {
+    if (tiers_.empty() || count <= 0) {
         return {};
     }
-    const auto& buckets = tiers.front().buckets;
+    const auto& buckets = tiers_.front().buckets;
     const std::size_t taken = std::min(buckets.size(), static_cast<std::size_t>(count));
     std::vector<RateSample> samples;
     samples.reserve(taken);
@@ -236,10 +239,10 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
         return total;
     }
     const std::lock_guard lock(blockSums_.mutex);
-    blockSums_.tiers.resize(tiers.size());
+    blockSums_.tiers.resize(tiers_.size());
     double until = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < tiers.size(); ++i) {
-        const Tier& tier = tiers[i];
+    for (std::size_t i = 0; i < tiers_.size(); ++i) {
+        const Tier& tier = tiers_[i];
         const auto& buckets = tier.buckets;
         if (buckets.empty()) {
             continue;
@@ -249,7 +252,7 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
         // before what the finer tiers counted (a history younger than that slot), handing over
         // on that slot would make the next tier count those samples again. This tier then
         // counts all it has in the period, and the next tier only what lies before that.
-        const double handOverAt = handOver(tiers, i, from);
+        const double handOverAt = handOver(tiers_, i, from);
         const bool shortOfSlot = handOverAt > until;
         const double boundary = shortOfSlot ? from : handOverAt;
         const auto countedBefore = [&](const Bucket& bucket) {
@@ -315,22 +318,22 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
 }
 
 void RateHistory::apply(Retention retention) {
-    if (tiers.size() == 3) {
-        tiers[0].retention = retention.raw;
-        tiers[1].retention = retention.minute;
-        tiers[2].retention = retention.hour;
+    if (tiers_.size() == 3) {
+        tiers_[0].retention = retention.raw;
+        tiers_[1].retention = retention.minute;
+        tiers_[2].retention = retention.hour;
     } else {
         *this = RateHistory(retention);
     }
 }
 
 bool RateHistory::isEmpty() const {
-    return std::all_of(tiers.begin(), tiers.end(),
+    return std::all_of(tiers_.begin(), tiers_.end(),
                        [](const Tier& tier) { return tier.buckets.empty(); });
 }
 
 bool RateHistory::hasTraffic() const {
-    return std::any_of(tiers.begin(), tiers.end(), [](const Tier& tier) {
+    return std::any_of(tiers_.begin(), tiers_.end(), [](const Tier& tier) {
         return std::any_of(tier.buckets.begin(), tier.buckets.end(), [](const Bucket& bucket) {
             return bucket.bytesIn != 0 || bucket.bytesOut != 0;
         });

@@ -80,8 +80,11 @@ public:
     std::vector<TierBlocks> tiers;
 };
 
-// One interface's samples at several resolutions, finest tier first.
-struct RateHistory {
+// One interface's samples at several resolutions, finest tier first. Only add(), prune() and
+// apply() change the tiers, and aggregate()'s block sums follow those changes; a history made
+// from given tiers starts without block sums, so its first aggregate() sums them afresh.
+class RateHistory {
+public:
     struct Retention {
         double raw = 0;
         double minute = 0;
@@ -91,14 +94,13 @@ struct RateHistory {
     // What the monitor keeps: every sample for an hour, minutes for 25 hours, hours for 90 days.
     static constexpr Retention kStandardRetention{3600, 90000, 7776000};
 
-    // aggregate() keeps sums over runs of buckets. It notices buckets added at the end or
-    // dropped at the start and changes to a tier's oldest and newest bucket or to the ends of a
-    // run; code that otherwise rewrites, inserts or removes buckets must assign a fresh history.
-    std::vector<Tier> tiers;
-
     RateHistory() = default;
     // Three empty tiers: raw, per minute and per hour.
     explicit RateHistory(Retention retention);
+    // These tiers as they are, finest first, as the history file holds them.
+    explicit RateHistory(std::vector<Tier> tiers);
+
+    const std::vector<Tier>& tiers() const { return tiers_; }
 
     // Adds the sample to every tier; samples without a positive, finite duration are ignored.
     void add(const RateSample& sample);
@@ -117,6 +119,7 @@ struct RateHistory {
     bool operator==(const RateHistory&) const = default;
 
 private:
+    std::vector<Tier> tiers_;
     mutable BlockSums blockSums_;
 };
 

@@ -1,6 +1,6 @@
 #include "netcore/history/rate_sample.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 
 std::size_t
 std::hash<wirelark::RateSample>::operator()(const wirelark::RateSample& s) const noexcept {

@@ -1,6 +1,6 @@
 #include "netcore/interfaces/interface_fingerprint.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 
 #include <algorithm>
 #include <set>

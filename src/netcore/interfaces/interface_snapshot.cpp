@@ -1,5 +1,7 @@
 #include "netcore/interfaces/interface_snapshot.h"
 
+#include "netcore/base/hash_combine.h"
+
 #include <array>
 #include <utility>
 
@@ -21,11 +23,6 @@ constexpr std::array<std::pair<uint32_t, const char*>, 11> kIPv6FlagNames{{
     {0x0400, "secured"},
     {0x1000, "clat46"},
 }};
-
-template <typename T>
-std::size_t hashOf(const T& value) {
-    return std::hash<T>{}(value);
-}
 
 } // namespace
 

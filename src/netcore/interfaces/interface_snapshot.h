@@ -117,11 +117,6 @@ struct InterfaceSnapshot {
     bool operator==(const InterfaceSnapshot&) const = default;
 };
 
-// Combines a value's hash into a running seed (boost's mixing constant).
-inline void hashCombine(std::size_t& seed, std::size_t value) {
-    seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2);
-}
-
 } // namespace wirelark
 
 template <>

@@ -1,6 +1,7 @@
 #include "netcore/sysconfig/network_manager_profiles.h"
 
 #include "netcore/dbus/dbus_value.h"
+#include "netcore/sysconfig/network_manager_names.h"
 
 #include <algorithm>
 #include <map>
@@ -9,13 +10,12 @@
 
 namespace wirelark {
 
+using namespace network_manager;
+
 namespace {
 
 using nlohmann::json;
 
-constexpr const char* kService = "org.freedesktop.NetworkManager";
-constexpr const char* kRootPath = "/org/freedesktop/NetworkManager";
-constexpr const char* kSettingsPath = "/org/freedesktop/NetworkManager/Settings";
 constexpr uint32_t kFlagNmGenerated = 0x2;
 constexpr uint32_t kFlagExternal = 0x8;
 constexpr uint32_t kStateActivating = 1;
@@ -151,8 +151,8 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
     const Deadline deadline(budget);
     NetworkManagerState state;
     // First the manager alone: an absent service answers at once, and its object lists the rest.
-    const auto manager = bus.getAllProperties(kService, kRootPath, "org.freedesktop.NetworkManager",
-                                              deadline.remaining());
+    const auto manager =
+        bus.getAllProperties(kService, kRootPath, kManagerInterface, deadline.remaining());
     if (!manager || manager->empty()) {
         return state;
     }
@@ -162,15 +162,13 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
     const auto activePaths = stringsIn(member(*manager, "ActiveConnections"));
     std::vector<BusMessage> calls;
     for (const auto& path : devicePaths) {
-        calls.push_back(
-            bus.newGetAll(kService, path.c_str(), "org.freedesktop.NetworkManager.Device"));
+        calls.push_back(bus.newGetAll(kService, path.c_str(), kDeviceInterface));
     }
     for (const auto& path : activePaths) {
-        calls.push_back(bus.newGetAll(kService, path.c_str(),
-                                      "org.freedesktop.NetworkManager.Connection.Active"));
+        calls.push_back(bus.newGetAll(kService, path.c_str(), kActiveInterface));
     }
-    calls.push_back(bus.newMethodCall(
-        kService, kSettingsPath, "org.freedesktop.NetworkManager.Settings", "ListConnections"));
+    calls.push_back(
+        bus.newMethodCall(kService, kSettingsPath, kSettingsInterface, "ListConnections"));
     const auto replies = bus.callAll(calls, deadline.remaining());
 
     std::map<std::string, std::string> ipInterfaceOfDevice;
@@ -219,10 +217,8 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
     std::vector<BusMessage> profileCalls;
     for (const auto& path : profilePaths) {
         profileCalls.push_back(
-            bus.newMethodCall(kService, path.c_str(),
-                              "org.freedesktop.NetworkManager.Settings.Connection", "GetSettings"));
-        profileCalls.push_back(bus.newGetAll(kService, path.c_str(),
-                                             "org.freedesktop.NetworkManager.Settings.Connection"));
+            bus.newMethodCall(kService, path.c_str(), kConnectionInterface, "GetSettings"));
+        profileCalls.push_back(bus.newGetAll(kService, path.c_str(), kConnectionInterface));
     }
     if (deadline.expired()) {
         return state; // no time left to ask for any profile

@@ -1,6 +1,6 @@
 #include "netcore/sysconfig/network_metadata.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 
 #include <nlohmann/json.hpp>
 
@@ -22,11 +22,6 @@ void putOptional(nlohmann::ordered_json& json, const char* key,
     if (value) {
         json[key] = *value;
     }
-}
-
-template <typename T>
-std::size_t hashOf(const T& value) {
-    return std::hash<T>{}(value);
 }
 
 } // namespace

@@ -1,20 +1,15 @@
 #include "netcore/sysconfig/profile_change_signals.h"
 
 #include "netcore/dbus/dbus_value.h"
+#include "netcore/sysconfig/network_manager_names.h"
 
 #include <nlohmann/json.hpp>
 
 namespace wirelark {
 
-namespace {
+using namespace network_manager;
 
-constexpr const char* kService = "org.freedesktop.NetworkManager";
-constexpr const char* kSettingsPath = "/org/freedesktop/NetworkManager/Settings";
-constexpr const char* kSettingsInterface = "org.freedesktop.NetworkManager.Settings";
-constexpr const char* kConnectionInterface = "org.freedesktop.NetworkManager.Settings.Connection";
-constexpr const char* kActiveInterface = "org.freedesktop.NetworkManager.Connection.Active";
-constexpr std::string_view kSettingsPrefix = "/org/freedesktop/NetworkManager/Settings/";
-constexpr std::string_view kActivePrefix = "/org/freedesktop/NetworkManager/ActiveConnection/";
+namespace {
 
 // (interface, member) pairs matched from NetworkManager; a null interface matches any.
 constexpr std::pair<const char*, const char*> kSignals[] = {

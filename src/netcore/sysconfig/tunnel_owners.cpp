@@ -1,6 +1,6 @@
 #include "netcore/sysconfig/tunnel_owners.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 #include "netcore/kernel/wlk_tun_owners.h"
 
 #include <unistd.h>

@@ -1,6 +1,6 @@
 #include "netcore/wifi/wifi_details.h"
 
-#include "netcore/interfaces/interface_snapshot.h"
+#include "netcore/base/hash_combine.h"
 #include "netcore/wifi/nl80211_decode.h"
 #include "netcore/wifi/nl80211_query.h"
 #include "netcore/wifi/wifi_radio.h"

@@ -1,6 +1,6 @@
 #include "app/bus/qt_bus_dispatcher.h"
 
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -17,22 +17,13 @@ using namespace wirelark;
 
 namespace {
 
-class QtBusDispatcherTest : public ::testing::Test {
+class QtBusDispatcherTest : public wirelark::testing::PrivateBusTest {
 protected:
-    void SetUp() override {
-        std::string why;
-        daemon_ = wirelark::testing::PrivateBus::start(why);
-        if (!daemon_) {
-            GTEST_SKIP() << why;
-        }
-        auto bus = DbusConnection::openAddress(daemon_->address());
-        ASSERT_TRUE(bus);
-        dispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*bus));
-    }
+    void SetUpOnBus() override { dispatcher_ = std::make_unique<QtBusDispatcher>(takeClient()); }
+    void TearDownOnBus() override { dispatcher_.reset(); }
 
     sd_bus* bus() const { return dispatcher_->bus().get(); }
 
-    std::unique_ptr<wirelark::testing::PrivateBus> daemon_;
     std::unique_ptr<QtBusDispatcher> dispatcher_;
 };
 
@@ -78,13 +69,13 @@ TEST_F(QtBusDispatcherTest, AMessageLargerThanTheSocketTakesGoesOutAndItsReplyCo
     sd_bus_slot* pending = nullptr;
     // With the daemon stopped the call sticks in our socket; only the socket turning writable
     // can tell us when to go on once the daemon runs again.
-    daemon_->freeze();
+    daemon().freeze();
     ASSERT_GE(sd_bus_call_async(bus(), &pending, call.get(), storeAnswer, &answer, 0), 0);
     const BusSlot pendingSlot(pending);
     dispatcher_->flushSoon();
     ASSERT_TRUE(QTest::qWaitFor([&] { return (dispatcher_->bus().pollEvents() & POLLOUT) != 0; }));
     QCoreApplication::processEvents();
-    daemon_->thaw();
+    daemon().thaw();
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 20000));
     EXPECT_EQ(answer->error, "");
@@ -93,7 +84,7 @@ TEST_F(QtBusDispatcherTest, AMessageLargerThanTheSocketTakesGoesOutAndItsReplyCo
 
 TEST_F(QtBusDispatcherTest, AReplyDeadlinePassesWithoutAnyTraffic) {
     // A peer that never reads its messages, so no reply and no other traffic ever comes.
-    const auto silent = DbusConnection::openAddress(daemon_->address());
+    const auto silent = DbusConnection::openAddress(address());
     ASSERT_TRUE(silent);
     const char* silentName = nullptr;
     ASSERT_GE(sd_bus_get_unique_name(silent->get(), &silentName), 0);
@@ -113,7 +104,7 @@ TEST_F(QtBusDispatcherTest, AReplyDeadlinePassesWithoutAnyTraffic) {
 TEST_F(QtBusDispatcherTest, ReportsTheBusGoingAway) {
     QSignalSpy disconnected(dispatcher_.get(), &QtBusDispatcher::disconnected);
     EXPECT_TRUE(dispatcher_->isConnected());
-    daemon_.reset();
+    stopDaemon();
     ASSERT_TRUE(QTest::qWaitFor([&] { return disconnected.count() == 1; }));
     EXPECT_FALSE(dispatcher_->isConnected());
     dispatcher_->flushSoon();

@@ -3,6 +3,7 @@
 
 #include "fake_clock.h"
 #include "item_fixtures.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -53,16 +54,9 @@ InterfaceSnapshot withCounters(InterfaceSnapshot s, uint64_t in, uint64_t out) {
 
 class MonitorCoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = std::filesystem::temp_directory_path() /
-                 ("wirelark-monitor-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-    std::filesystem::path file() const { return folder / "history.plist"; }
+    std::filesystem::path file() const { return folder.path() / "history.plist"; }
 
-    std::filesystem::path folder;
+    TempDir folder;
     FakeWorld world;
 };
 

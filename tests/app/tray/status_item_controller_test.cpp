@@ -6,7 +6,7 @@
 #include "fake_status_notifier_host.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -23,16 +23,11 @@ namespace {
 
 // The status item as the desktop sees it: a tray host on a private session bus reads the item
 // the controller serves, fed by a model over a fake monitor.
-class StatusItemControllerTest : public ::testing::Test {
+class StatusItemControllerTest : public PrivateBusTest {
 protected:
-    void SetUp() override {
-        std::string why;
-        daemon_ = PrivateBus::start(why);
-        if (!daemon_) {
-            GTEST_SKIP() << why;
-        }
-        daemon_->becomeSessionBus();
-        host_ = std::make_unique<FakeStatusNotifierHost>(daemon_->address());
+    void SetUpOnBus() override {
+        daemon().becomeSessionBus();
+        host_ = std::make_unique<FakeStatusNotifierHost>(address());
         ASSERT_TRUE(host_->ready());
         auto bus = DbusConnection::openSession();
         ASSERT_TRUE(bus);
@@ -48,6 +43,12 @@ protected:
         model_ = std::make_unique<NetworkModel>(settings_, std::move(monitor), clock_);
         controller_ = std::make_unique<StatusItemController>(*model_, settings_, dispatcher_.get());
         ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }));
+    }
+    void TearDownOnBus() override {
+        controller_.reset();
+        model_.reset();
+        dispatcher_.reset();
+        host_.reset();
     }
 
     void refresh() {
@@ -78,7 +79,6 @@ protected:
                << properties.value("ToolTip", Json()).dump();
     }
 
-    std::unique_ptr<PrivateBus> daemon_;
     std::unique_ptr<FakeStatusNotifierHost> host_;
     std::unique_ptr<QtBusDispatcher> dispatcher_;
     AppSettings settings_{std::make_unique<MemorySettingsStorage>()};

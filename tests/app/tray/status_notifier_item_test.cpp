@@ -1,7 +1,7 @@
 #include "app/tray/status_notifier_item.h"
 
 #include "fake_status_notifier_host.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -18,22 +18,18 @@ using Json = nlohmann::json;
 
 namespace {
 
-class StatusNotifierItemTest : public ::testing::Test {
+class StatusNotifierItemTest : public wirelark::testing::PrivateBusTest {
 protected:
-    void SetUp() override {
-        std::string why;
-        daemon_ = wirelark::testing::PrivateBus::start(why);
-        if (!daemon_) {
-            GTEST_SKIP() << why;
-        }
-        daemon_->becomeSessionBus();
+    void SetUpOnBus() override {
+        daemon().becomeSessionBus();
         auto bus = DbusConnection::openSession();
         ASSERT_TRUE(bus);
         dispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*bus));
     }
+    void TearDownOnBus() override { dispatcher_.reset(); }
 
     std::unique_ptr<FakeStatusNotifierHost> startHost(bool refuses = false) {
-        auto host = std::make_unique<FakeStatusNotifierHost>(daemon_->address(), refuses);
+        auto host = std::make_unique<FakeStatusNotifierHost>(address(), refuses);
         EXPECT_TRUE(host->ready());
         return host;
     }
@@ -42,7 +38,6 @@ protected:
         return QTest::qWaitFor([&] { return host.itemSignals().size() >= count; });
     }
 
-    std::unique_ptr<wirelark::testing::PrivateBus> daemon_;
     std::unique_ptr<QtBusDispatcher> dispatcher_;
 };
 
@@ -221,6 +216,6 @@ TEST_F(StatusNotifierItemTest, ALostSessionBusUnregisters) {
     const auto host = startHost();
     StatusNotifierItem item(*dispatcher_, "wirelark");
     ASSERT_TRUE(QTest::qWaitFor([&] { return item.isRegistered(); }));
-    daemon_.reset();
+    stopDaemon();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !item.isRegistered(); }));
 }

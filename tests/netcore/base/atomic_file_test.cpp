@@ -1,8 +1,9 @@
 #include "netcore/base/atomic_file.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -14,27 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder for one test, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-file-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 } // namespace
 
 TEST(ReadWholeFile, ReturnsTheBytesOrSaysWhyNot) {
-    const TemporaryFolder folder;
+    const wirelark::testing::TempDir folder;
     const auto path = [&](const char* name) { return folder.path() / name; };
     std::ofstream(path("small"), std::ios::binary) << "12345";
     std::ofstream(path("empty"), std::ios::binary);
@@ -68,7 +52,7 @@ TEST(ReadWholeFile, ReturnsTheBytesOrSaysWhyNot) {
 }
 
 TEST(WriteFileAtomically, ReplacesTheFileAndSaysWhyNot) {
-    const TemporaryFolder folder;
+    const wirelark::testing::TempDir folder;
     const auto file = folder.path() / "sub" / "data.bin";
     const uint8_t bytes[] = {1, 2, 3};
     EXPECT_EQ(writeFileAtomically(file, bytes), std::error_code());

@@ -1,7 +1,8 @@
 #include "netcore/dbus/dbus_connection.h"
+#include "netcore/sysconfig/network_manager_names.h"
 
 #include "fake_network_manager.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -12,32 +13,26 @@
 using namespace wirelark;
 using namespace std::chrono_literals;
 
-TEST(DbusConnection, CallAllKeepsReplyOrderAndReportsEachFailure) {
-    std::string why;
-    auto daemon = wirelark::testing::PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
+using DbusConnectionOnBus = wirelark::testing::PrivateBusTest;
+
+TEST_F(DbusConnectionOnBus, CallAllKeepsReplyOrderAndReportsEachFailure) {
     wirelark::testing::FakeNetworkManagerFixture fixture;
     fixture.hangOn = {"ListConnections"};
-    wirelark::testing::FakeNetworkManager hung(daemon->address(), fixture);
+    wirelark::testing::FakeNetworkManager hung(address(), fixture);
     ASSERT_TRUE(hung.ready());
-    auto bus = DbusConnection::openAddress(daemon->address());
-    ASSERT_TRUE(bus);
+    const DbusConnection& bus = client();
     EXPECT_FALSE(DbusConnection::openAddress("unix:path=/nonexistent/wirelark-bus"));
 
     std::vector<BusMessage> calls;
-    calls.push_back(bus->newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                       "org.freedesktop.DBus", "GetId"));
-    calls.push_back(bus->newMethodCall("org.example.Nobody", "/", "org.example.Nobody", "Hello"));
+    calls.push_back(bus.newMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                      "org.freedesktop.DBus", "GetId"));
+    calls.push_back(bus.newMethodCall("org.example.Nobody", "/", "org.example.Nobody", "Hello"));
     calls.push_back(nullptr);
-    calls.push_back(bus->newMethodCall(
-        "org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager/Settings",
-        "org.freedesktop.NetworkManager.Settings", "ListConnections"));
-    calls.push_back(bus->newGetAll("org.freedesktop.NetworkManager",
-                                   "/org/freedesktop/NetworkManager",
-                                   "org.freedesktop.NetworkManager"));
-    const auto replies = bus->callAll(calls, 300ms);
+    calls.push_back(bus.newMethodCall(network_manager::kService, network_manager::kSettingsPath,
+                                      network_manager::kSettingsInterface, "ListConnections"));
+    calls.push_back(bus.newGetAll(network_manager::kService, network_manager::kRootPath,
+                                  network_manager::kManagerInterface));
+    const auto replies = bus.callAll(calls, 300ms);
     ASSERT_EQ(replies.size(), 5u);
     ASSERT_TRUE(replies[0]);
     EXPECT_NE(replies[0]->get(), nullptr);
@@ -49,15 +44,14 @@ TEST(DbusConnection, CallAllKeepsReplyOrderAndReportsEachFailure) {
     EXPECT_EQ(replies[3].error().name, "org.freedesktop.DBus.Error.NoReply");
     EXPECT_TRUE(replies[4]) << "the others are answered meanwhile";
 
-    const auto unsent = bus->call(nullptr, 1s);
+    const auto unsent = bus.call(nullptr, 1s);
     ASSERT_FALSE(unsent);
     EXPECT_EQ(unsent.error().name, "org.freedesktop.DBus.Error.InvalidArgs");
-    const auto nobody = bus->getAllProperties("org.example.Nobody", "/", "org.example.Nobody", 1s);
+    const auto nobody = bus.getAllProperties("org.example.Nobody", "/", "org.example.Nobody", 1s);
     ASSERT_FALSE(nobody);
     EXPECT_EQ(nobody.error().name, "org.freedesktop.DBus.Error.ServiceUnknown");
-    const auto manager =
-        bus->getAllProperties("org.freedesktop.NetworkManager", "/org/freedesktop/NetworkManager",
-                              "org.freedesktop.NetworkManager", 1s);
+    const auto manager = bus.getAllProperties(network_manager::kService, network_manager::kRootPath,
+                                              network_manager::kManagerInterface, 1s);
     ASSERT_TRUE(manager) << manager.error().name << ": " << manager.error().message;
     EXPECT_TRUE(manager->is_object());
     EXPECT_FALSE(manager->empty());
@@ -75,15 +69,8 @@ std::string busId(const DbusConnection& bus) {
 
 } // namespace
 
-TEST(DbusConnection, OpensTheSystemAndSessionBusesNamedByTheEnvironment) {
-    std::string why;
-    auto daemon = wirelark::testing::PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
-    const auto direct = DbusConnection::openAddress(daemon->address());
-    ASSERT_TRUE(direct);
-    const std::string expected = busId(*direct);
+TEST_F(DbusConnectionOnBus, OpensTheSystemAndSessionBusesNamedByTheEnvironment) {
+    const std::string expected = busId(client());
     ASSERT_FALSE(expected.empty());
 
     const struct {
@@ -95,7 +82,7 @@ TEST(DbusConnection, OpensTheSystemAndSessionBusesNamedByTheEnvironment) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.variable);
-        setenv(c.variable, daemon->address().c_str(), 1);
+        setenv(c.variable, address().c_str(), 1);
         const auto opened = c.open();
         ASSERT_TRUE(opened);
         EXPECT_EQ(busId(*opened), expected);

@@ -1,7 +1,7 @@
 #include "netcore/dbus/dbus_connection.h"
 #include "netcore/dbus/dbus_value.h"
 
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,48 +11,39 @@ using nlohmann::json;
 namespace {
 
 // A message built on a private bus, sealed and read from the start as a received one would be.
-struct SealedMessage {
-    std::unique_ptr<wirelark::testing::PrivateBus> daemon;
-    std::optional<DbusConnection> bus;
-    sd_bus_message* message = nullptr;
-
-    SealedMessage() {
-        std::string why;
-        daemon = wirelark::testing::PrivateBus::start(why);
-        bus = daemon ? DbusConnection::openAddress(daemon->address()) : std::nullopt;
-        if (bus) {
-            sd_bus_message_new_signal(bus->get(), &message, "/test", "test.Values", "Changed");
-        }
+class DbusValue : public wirelark::testing::PrivateBusTest {
+protected:
+    void SetUpOnBus() override {
+        ASSERT_GE(
+            sd_bus_message_new_signal(client().get(), &built_, "/test", "test.Values", "Changed"),
+            0);
     }
-    ~SealedMessage() { sd_bus_message_unref(message); }
+    void TearDownOnBus() override { sd_bus_message_unref(built_); }
     sd_bus_message* rewound() {
-        sd_bus_message_seal(message, 1, 0);
-        sd_bus_message_rewind(message, 1);
-        return message;
+        sd_bus_message_seal(built_, 1, 0);
+        sd_bus_message_rewind(built_, 1);
+        return built_;
     }
+
+    sd_bus_message* built_ = nullptr;
 };
 
 } // namespace
 
-TEST(DbusValue, ReadsEveryKindOfValue) {
-    SealedMessage m;
-    if (m.message == nullptr) {
-        GTEST_SKIP() << "no private dbus-daemon could be started";
-    }
+TEST_F(DbusValue, ReadsEveryKindOfValue) {
     const uint8_t bytes[] = {0, 0xfe};
-    ASSERT_GE(sd_bus_message_append(m.message, "ybnqiuxtdso", 7, 1, -2, 3, -4, 5u, int64_t{-6},
+    ASSERT_GE(sd_bus_message_append(built_, "ybnqiuxtdso", 7, 1, -2, 3, -4, 5u, int64_t{-6},
                                     uint64_t{7}, 0.5, "text", "/org/x"),
               0);
-    ASSERT_GE(sd_bus_message_append_array(m.message, 'y', bytes, sizeof bytes), 0);
-    ASSERT_GE(sd_bus_message_append(m.message, "a{sv}", 2, "uuid", "s", "u-1", "flags", "u", 8u),
-              0);
-    ASSERT_GE(sd_bus_message_append(m.message, "a{ias}", 1, 42, 2, "a", "b"), 0);
-    ASSERT_GE(sd_bus_message_append(m.message, "(sv)", "nested", "v", "b", 0), 0);
-    ASSERT_GE(sd_bus_message_append(m.message, "a{sa{sv}}", 1, "connection", 1, "timestamp", "t",
+    ASSERT_GE(sd_bus_message_append_array(built_, 'y', bytes, sizeof bytes), 0);
+    ASSERT_GE(sd_bus_message_append(built_, "a{sv}", 2, "uuid", "s", "u-1", "flags", "u", 8u), 0);
+    ASSERT_GE(sd_bus_message_append(built_, "a{ias}", 1, 42, 2, "a", "b"), 0);
+    ASSERT_GE(sd_bus_message_append(built_, "(sv)", "nested", "v", "b", 0), 0);
+    ASSERT_GE(sd_bus_message_append(built_, "a{sa{sv}}", 1, "connection", 1, "timestamp", "t",
                                     uint64_t{1700000000}),
               0);
 
-    sd_bus_message* message = m.rewound();
+    sd_bus_message* message = rewound();
     std::vector<json> values;
     while (auto value = readBusValue(message)) {
         values.push_back(std::move(*value));
@@ -79,13 +70,9 @@ TEST(DbusValue, ReadsEveryKindOfValue) {
     EXPECT_FALSE(readBusValue(message)) << "the message is exhausted";
 }
 
-TEST(DbusValue, EmptyContainersAreEmpty) {
-    SealedMessage m;
-    if (m.message == nullptr) {
-        GTEST_SKIP() << "no private dbus-daemon could be started";
-    }
-    ASSERT_GE(sd_bus_message_append(m.message, "asa{sv}", 0, 0), 0);
-    sd_bus_message* message = m.rewound();
+TEST_F(DbusValue, EmptyContainersAreEmpty) {
+    ASSERT_GE(sd_bus_message_append(built_, "asa{sv}", 0, 0), 0);
+    sd_bus_message* message = rewound();
     EXPECT_EQ(readBusValue(message), json::array());
     EXPECT_EQ(readBusValue(message), json::object());
 }

@@ -1,6 +1,8 @@
 #include "netcore/history/history_location.h"
 #include "netcore/history/history_store.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -25,34 +27,14 @@ namespace wirelark {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TempDir;
 
 const std::string kFixtureScript =
     std::string(WIRELARK_SOURCE_DIR) + "/tests/netcore/history/fixtures/history_plist.py";
 
-// A fresh folder for one test, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-history-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 std::string fileContents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const std::string& contents) {
-    std::ofstream(path, std::ios::binary) << contents;
 }
 
 std::string repeated(const std::string& text, int times) {
@@ -87,7 +69,7 @@ nlohmann::json toJson(const HistoryMap& histories) {
     nlohmann::json document = nlohmann::json::object();
     for (const auto& [key, history] : histories) {
         nlohmann::json tiers = nlohmann::json::array();
-        for (const Tier& tier : history.tiers) {
+        for (const Tier& tier : history.tiers()) {
             nlohmann::json buckets = nlohmann::json::array();
             for (const Bucket& b : tier.buckets) {
                 buckets.push_back({b.start, b.seconds, static_cast<double>(b.bytesIn),
@@ -116,8 +98,7 @@ HistoryMap sampleHistories() {
     large.add({788918400.0, 5, (uint64_t{1} << 53) - 1, 1});
     histories["ether:00:11:22:33:44:66"] = large;
 
-    RateHistory odd;
-    odd.tiers = {Tier{0, 120, {}}, Tier{600, 1e7, {}}};
+    RateHistory odd({Tier{0, 120, {}}, Tier{600, 1e7, {}}});
     odd.add({788918400.5, 0.25, 3, 0});
     histories["service:5E2A7C1B"] = odd;
 
@@ -135,7 +116,7 @@ HistoryMap withTrafficOnly(HistoryMap histories) {
 }
 
 TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraffic) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "data" / "Wirelark" / "history.plist";
     const HistoryStore store(file);
     EXPECT_TRUE(store.load().empty());
@@ -150,7 +131,7 @@ TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraff
 }
 
 TEST(HistoryStoreTest, HistoriesWithoutTrafficLeaveAnEmptyDictionary) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const HistoryStore store(folder.path() / "history.plist");
     HistoryMap idle = sampleHistories();
     std::erase_if(idle, [](const auto& entry) { return entry.second.hasTraffic(); });
@@ -165,7 +146,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
     if (!havePython()) {
         GTEST_SKIP() << "python3 with plistlib is needed to write and read the fixture files";
     }
-    TemporaryFolder folder;
+    const TempDir folder;
     const auto reference = runFixture("reference");
     ASSERT_TRUE(reference);
     for (const char* format : {"binary", "xml"}) {
@@ -175,8 +156,8 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
         const HistoryMap loaded = HistoryStore(file).load();
         EXPECT_EQ(toJson(loaded), nlohmann::json::parse(*reference));
         // The 130-byte minute blob holds two whole buckets.
-        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers.at(1).buckets.size(), 2u);
-        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers.at(0).buckets.at(1).bytesIn,
+        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers().at(1).buckets.size(), 2u);
+        EXPECT_EQ(loaded.at("ether:00:11:22:33:44:55").tiers().at(0).buckets.at(1).bytesIn,
                   (uint64_t{1} << 53) - 1);
     }
 
@@ -189,7 +170,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
 }
 
 TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     const HistoryStore store(file);
     ASSERT_FALSE(store.save(sampleHistories()));
@@ -216,7 +197,7 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
     };
     for (const auto& [name, bytes] : contents) {
         SCOPED_TRACE(name);
-        writeFile(file, bytes);
+        folder.write("history.plist", bytes);
         EXPECT_TRUE(store.load().empty());
     }
 
@@ -244,7 +225,7 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
 }
 
 TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     ASSERT_FALSE(HistoryStore(file).save(sampleHistories()));
     const std::string previous = fileContents(file);
@@ -303,15 +284,15 @@ TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
 }
 
 TEST(HistoryStoreTest, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
-    TemporaryFolder folder;
-    writeFile(folder.path() / "Wirelark", "a file where the folder belongs");
+    const TempDir folder;
+    folder.write("Wirelark", "a file where the folder belongs");
     const HistoryStore store(folder.path() / "Wirelark" / "history.plist");
     EXPECT_TRUE(store.save(sampleHistories()));
     EXPECT_EQ(fileContents(folder.path() / "Wirelark"), "a file where the folder belongs");
 }
 
 TEST(HistoryStoreTest, WritersHoldTheFolderLockAndNeverInterleave) {
-    TemporaryFolder folder;
+    const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
     // While the bytes are written, nobody else can take the folder's lock.
     int lockAttempt = 0;

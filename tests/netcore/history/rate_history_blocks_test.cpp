@@ -76,7 +76,7 @@ bool sameBits(double a, double b) {
 void expectAgrees(const RateHistory& history, double period, Instant now) {
     SCOPED_TRACE(testing::Message() << "period " << period << ", now " << now);
     const RateAggregate got = history.aggregate(period, now);
-    const RateAggregate want = walkedAggregate(history.tiers, period, now);
+    const RateAggregate want = walkedAggregate(history.tiers(), period, now);
     EXPECT_EQ(got.bytesIn, want.bytesIn);
     EXPECT_EQ(got.bytesOut, want.bytesOut);
     EXPECT_TRUE(sameBits(got.minIn, want.minIn)) << got.minIn << " " << want.minIn;
@@ -185,7 +185,8 @@ TEST(RateHistoryBlocksTest, AgreesOnEveryTickOfTheMonitor) {
     }
 }
 
-// Buckets added, dropped or rewritten from outside, and odd layouts.
+// Histories made from tiers edited outside: buckets added, dropped or rewritten, and odd
+// layouts.
 TEST(RateHistoryBlocksTest, AgreesAfterDirectEdits) {
     Checker checker(42);
     RateHistory history(RateHistory::kStandardRetention);
@@ -197,37 +198,39 @@ TEST(RateHistoryBlocksTest, AgreesAfterDirectEdits) {
     history.prune(end);
     checker.check(history, end);
 
-    Tier& minutes = history.tiers[1];
-    minutes.buckets.erase(minutes.buckets.begin() + 100);
-    checker.check(history, end);
-    minutes.buckets.front().bytesIn += 12345;
-    minutes.buckets.front().maxIn = 1e12;
-    checker.check(history, end);
-    minutes.buckets.insert(minutes.buckets.begin() + 50, minutes.buckets[300]);
-    checker.check(history, end);
-    minutes.buckets.push_back(minutes.buckets[10]);
-    checker.check(history, end);
-    history.tiers[2].buckets.pop_back();
-    checker.check(history, end);
+    std::vector<Tier> tiers = history.tiers();
+    std::vector<Bucket>& minutes = tiers[1].buckets;
+    const auto checkEdited = [&] {
+        history = RateHistory(tiers);
+        checker.check(history, end);
+    };
+    minutes.erase(minutes.begin() + 100);
+    checkEdited();
+    minutes.front().bytesIn += 12345;
+    minutes.front().maxIn = 1e12;
+    checkEdited();
+    minutes.insert(minutes.begin() + 50, minutes[300]);
+    checkEdited();
+    minutes.push_back(minutes[10]);
+    checkEdited();
+    tiers[2].buckets.pop_back();
+    checkEdited();
 
-    // Rates that are not plain numbers, rewritten in a fresh history.
+    // Rates that are not plain numbers.
     const double odd[] = {std::numeric_limits<double>::quiet_NaN(), -0.0, -5.0, kInfinity};
     for (double value : odd) {
         SCOPED_TRACE(value);
-        RateHistory edited = history;
-        edited.tiers[2].buckets[checker.below(edited.tiers[2].buckets.size())].minOut = value;
-        edited.tiers[1].buckets[checker.below(edited.tiers[1].buckets.size())].maxIn = value;
-        edited.tiers[0].buckets[checker.below(edited.tiers[0].buckets.size())].start = value;
-        history = edited;
-        checker.check(history, end);
+        tiers[2].buckets[checker.below(tiers[2].buckets.size())].minOut = value;
+        tiers[1].buckets[checker.below(tiers[1].buckets.size())].maxIn = value;
+        tiers[0].buckets[checker.below(tiers[0].buckets.size())].start = value;
+        checkEdited();
     }
 
     for (const std::vector<Tier>& layout :
          {std::vector<Tier>{Tier{0, 1e9, {}}},
           std::vector<Tier>{Tier{60, 1e9, {}}, Tier{0, 1e9, {}}},
           std::vector<Tier>{Tier{3600, 1e9, {}}, Tier{60, 1e9, {}}, Tier{3600, 1e9, {}}}}) {
-        RateHistory other;
-        other.tiers = layout;
+        RateHistory other(layout);
         for (std::size_t i = 0; i < 3000; ++i) {
             other.add(checker.sample(kHour + 7.0 * static_cast<double>(i)));
         }

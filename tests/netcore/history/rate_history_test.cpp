@@ -54,10 +54,10 @@ std::vector<RateSample> feed(Instant first, double step, std::size_t count) {
 
 TEST(RateHistoryTest, StandardLayoutIsThreeEmptyTiers) {
     const RateHistory history(RateHistory::Retention{1, 2, 3});
-    ASSERT_EQ(history.tiers.size(), 3u);
-    EXPECT_EQ(history.tiers[0], (Tier{0, 1, {}}));
-    EXPECT_EQ(history.tiers[1], (Tier{60, 2, {}}));
-    EXPECT_EQ(history.tiers[2], (Tier{3600, 3, {}}));
+    ASSERT_EQ(history.tiers().size(), 3u);
+    EXPECT_EQ(history.tiers()[0], (Tier{0, 1, {}}));
+    EXPECT_EQ(history.tiers()[1], (Tier{60, 2, {}}));
+    EXPECT_EQ(history.tiers()[2], (Tier{3600, 3, {}}));
     EXPECT_TRUE(history.isEmpty());
     EXPECT_FALSE(history.hasTraffic());
 }
@@ -83,18 +83,18 @@ TEST(RateHistoryTest, SamplesMergeIntoTheSlotHoldingTheirEnd) {
     history.add({kHour + 60, 4, 400, 40});   // exactly on the next minute
     history.add({kHour + 3600.5, 2, 20, 2}); // began in the previous hour
 
-    const auto& raw = history.tiers[0].buckets;
+    const auto& raw = history.tiers()[0].buckets;
     ASSERT_EQ(raw.size(), 4u);
     EXPECT_EQ(raw[1], (Bucket{kHour + 59.9, 2, 800, 0, 400, 400, 0, 0}));
 
-    const auto& minutes = history.tiers[1].buckets;
+    const auto& minutes = history.tiers()[1].buckets;
     ASSERT_EQ(minutes.size(), 3u);
     EXPECT_EQ(minutes[0], (Bucket{kHour, 7, 1300, 50, 100, 400, 0, 10}));
     EXPECT_EQ(minutes[1].start, kHour + 60);
     EXPECT_EQ(minutes[1].seconds, 4);
     EXPECT_EQ(minutes[2].start, kHour + 3600);
 
-    const auto& hours = history.tiers[2].buckets;
+    const auto& hours = history.tiers()[2].buckets;
     ASSERT_EQ(hours.size(), 2u);
     EXPECT_EQ(hours[0], (Bucket{kHour, 11, 1700, 90, 100, 400, 0, 10}));
     EXPECT_EQ(hours[1], (Bucket{kHour + 3600, 2, 20, 2, 10, 10, 1, 1}));
@@ -105,8 +105,8 @@ TEST(RateHistoryTest, ByteSumsSaturate) {
     RateHistory history = standardHistory();
     history.add({kHour + 10, 1e9, kMaxBytes - 5, 1});
     history.add({kHour + 20, 1e9, 10, 1});
-    EXPECT_EQ(history.tiers[1].buckets.at(0).bytesIn, kMaxBytes);
-    EXPECT_EQ(history.tiers[1].buckets.at(0).bytesOut, 2u);
+    EXPECT_EQ(history.tiers()[1].buckets.at(0).bytesIn, kMaxBytes);
+    EXPECT_EQ(history.tiers()[1].buckets.at(0).bytesOut, 2u);
     const RateAggregate total = history.aggregate(600, kHour + 30);
     EXPECT_EQ(total.bytesIn, kMaxBytes);
     EXPECT_EQ(total.bytesOut, 2u);
@@ -120,15 +120,15 @@ TEST(RateHistoryTest, PruneDropsBucketsThatEndedARetentionAgo) {
     history.add({now - 3600, 1, 1, 1});    // raw start exactly at the cutoff
     history.add({now - 3599, 1, 1, 1});
     history.prune(now);
-    ASSERT_EQ(history.tiers[0].buckets.size(), 1u);
-    EXPECT_EQ(history.tiers[0].buckets[0].start, now - 3599);
-    ASSERT_EQ(history.tiers[1].buckets.size(), 2u);
-    EXPECT_EQ(history.tiers[1].buckets[0].start, kHour + 600);
+    ASSERT_EQ(history.tiers()[0].buckets.size(), 1u);
+    EXPECT_EQ(history.tiers()[0].buckets[0].start, now - 3599);
+    ASSERT_EQ(history.tiers()[1].buckets.size(), 2u);
+    EXPECT_EQ(history.tiers()[1].buckets[0].start, kHour + 600);
     history.prune(now + 59);
-    EXPECT_EQ(history.tiers[1].buckets.size(), 2u);
+    EXPECT_EQ(history.tiers()[1].buckets.size(), 2u);
     history.prune(now + 60);
-    ASSERT_EQ(history.tiers[1].buckets.size(), 1u);
-    EXPECT_EQ(history.tiers[2].buckets.size(), 2u);
+    ASSERT_EQ(history.tiers()[1].buckets.size(), 1u);
+    EXPECT_EQ(history.tiers()[2].buckets.size(), 2u);
     history.prune(now + 1e9);
     EXPECT_TRUE(history.isEmpty());
 }
@@ -253,15 +253,14 @@ TEST(RateHistoryTest, ApplyKeepsThreeTiersAndReplacesAnOddLayout) {
     RateHistory history = standardHistory();
     history.add({kHour + 5, 5, 100, 100});
     history.apply({10, 20, 30});
-    ASSERT_EQ(history.tiers.size(), 3u);
-    EXPECT_EQ(history.tiers[0].retention, 10);
-    EXPECT_EQ(history.tiers[1].retention, 20);
-    EXPECT_EQ(history.tiers[2].retention, 30);
-    EXPECT_EQ(history.tiers[2].granularity, 3600);
-    EXPECT_EQ(history.tiers[1].buckets.size(), 1u);
+    ASSERT_EQ(history.tiers().size(), 3u);
+    EXPECT_EQ(history.tiers()[0].retention, 10);
+    EXPECT_EQ(history.tiers()[1].retention, 20);
+    EXPECT_EQ(history.tiers()[2].retention, 30);
+    EXPECT_EQ(history.tiers()[2].granularity, 3600);
+    EXPECT_EQ(history.tiers()[1].buckets.size(), 1u);
 
-    RateHistory odd;
-    odd.tiers = {Tier{0, 100, {}}, Tier{60, 200, {}}};
+    RateHistory odd({Tier{0, 100, {}}, Tier{60, 200, {}}});
     odd.add({kHour + 5, 5, 100, 100});
     odd.apply({10, 20, 30});
     EXPECT_EQ(odd, RateHistory({10, 20, 30}));
@@ -282,8 +281,7 @@ TEST(RateHistoryTest, OddLayoutsNeverCountASampleTwice) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RateHistory history;
-        history.tiers = c.tiers;
+        RateHistory history(c.tiers);
         for (const RateSample& sample : samples) {
             history.add(sample);
         }

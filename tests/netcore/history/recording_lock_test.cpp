@@ -1,8 +1,8 @@
 #include "netcore/history/recording_lock.h"
 
-#include <gtest/gtest.h>
+#include "temp_dir.h"
 
-#include <stdlib.h>
+#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <optional>
@@ -13,27 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder for one test, removed afterwards.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "wirelark-lock-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
 } // namespace
 
 TEST(RecordingLock, OnlyOneHolderAtATimeAndTheSecondIsToldWhy) {
-    const TemporaryFolder folder;
+    const wirelark::testing::TempDir folder;
     const auto history = folder.path() / "nested" / "history.plist";
     auto first = RecordingLock::acquire(history);
     ASSERT_TRUE(first) << first.error().description();

@@ -2,41 +2,24 @@
 #include "netcore/sysconfig/desktop_entry.h"
 #include "netcore/sysconfig/executable_names.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 using namespace wirelark;
+using wirelark::testing::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
 
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        char name[] = "/tmp/wirelark-names-XXXXXX";
-        path_ = mkdtemp(name);
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
-void writeExecutable(const fs::path& path) {
-    writeFile(path, "#!/bin/sh\n");
+// A script at `relative` in the folder that its owner may run; its whole path.
+fs::path writeExecutable(const TempDir& folder, const fs::path& relative) {
+    const fs::path path = folder.write(relative, "#!/bin/sh\n");
     fs::permissions(path, fs::perms::owner_all);
+    return path;
 }
 
 } // namespace
@@ -80,28 +63,27 @@ TEST(DesktopEntry, ExecProgramIsTheFirstWordUnquoted) {
 }
 
 TEST(ExecutableNames, FollowsTheDisplayNameRule) {
-    TemporaryFolder data;
+    const TempDir data;
     const fs::path apps = data.path() / "applications";
     const fs::path later = data.path() / "later-applications";
-    const fs::path tool = data.path() / "My Tool/bin/tool";
-    const fs::path helper = data.path() / "helpers/vpn-helper";
-    const fs::path onPath = data.path() / "bin/pathtool";
-    writeExecutable(tool);
-    writeExecutable(helper);
-    writeExecutable(onPath);
-    writeFile(apps / "vendor/tool.desktop",
-              "[Desktop Entry]\nName=Tunnel Tool\nExec=\"" + tool.string() + "\" --tray\n");
-    writeFile(apps / "helper.desktop",
-              "[Desktop Entry]\nName=VPN Helper\nExec=sh -c x\nTryExec=" + helper.string() + "\n");
-    writeFile(apps / "pathtool.desktop", "[Desktop Entry]\nName=Path Tool\nExec=pathtool\n");
-    writeFile(apps / "nameless.desktop", "[Desktop Entry]\nExec=/srv/nameless\n");
+    const fs::path tool = writeExecutable(data, "My Tool/bin/tool");
+    const fs::path helper = writeExecutable(data, "helpers/vpn-helper");
+    const fs::path onPath = writeExecutable(data, "bin/pathtool");
+    data.write("applications/vendor/tool.desktop",
+               "[Desktop Entry]\nName=Tunnel Tool\nExec=\"" + tool.string() + "\" --tray\n");
+    data.write("applications/helper.desktop",
+               "[Desktop Entry]\nName=VPN Helper\nExec=sh -c x\nTryExec=" + helper.string() + "\n");
+    data.write("applications/pathtool.desktop", "[Desktop Entry]\nName=Path Tool\nExec=pathtool\n");
+    data.write("applications/nameless.desktop", "[Desktop Entry]\nExec=/srv/nameless\n");
     // The same desktop file id further down the list is hidden by the first one.
-    writeFile(later / "helper.desktop",
-              "[Desktop Entry]\nName=Shadowed\nExec=" + helper.string() + "\n");
-    writeFile(later / "other.desktop", "[Desktop Entry]\nName=Later\nExec=/srv/later/run\n");
+    data.write("later-applications/helper.desktop",
+               "[Desktop Entry]\nName=Shadowed\nExec=" + helper.string() + "\n");
+    data.write("later-applications/other.desktop",
+               "[Desktop Entry]\nName=Later\nExec=/srv/later/run\n");
     // A user's Hidden=true copy deletes the system entry of the same id.
-    writeFile(apps / "removed.desktop", "[Desktop Entry]\nHidden=true\n");
-    writeFile(later / "removed.desktop", "[Desktop Entry]\nName=Removed\nExec=/srv/removed\n");
+    data.write("applications/removed.desktop", "[Desktop Entry]\nHidden=true\n");
+    data.write("later-applications/removed.desktop",
+               "[Desktop Entry]\nName=Removed\nExec=/srv/removed\n");
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (data.path() / "bin").c_str(), 1);
 

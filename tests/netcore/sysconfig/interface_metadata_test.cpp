@@ -1,12 +1,13 @@
 #include "netcore/sysconfig/interface_metadata.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 using namespace wirelark;
-namespace fs = std::filesystem;
+using wirelark::testing::TempDir;
 
 TEST(InterfaceMetadata, TypeTextFromDevtypeKindAndLinkType) {
     struct Case {
@@ -27,7 +28,7 @@ TEST(InterfaceMetadata, TypeTextFromDevtypeKindAndLinkType) {
         {512, "", "", std::nullopt}, {32, "", "", std::nullopt},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.hwType << " " << c.kind << " " << c.devType);
+        SCOPED_TRACE(::testing::Message() << c.hwType << " " << c.kind << " " << c.devType);
         EXPECT_EQ(interfaceTypeText(c.hwType, c.kind, c.devType), c.text);
     }
 }
@@ -43,20 +44,14 @@ TEST(InterfaceMetadata, KeyValueLinesKeepTheFirstOfEachKey) {
 }
 
 TEST(InterfaceMetadata, HardwareAndManagedLinksGetEntries) {
-    char name[] = "/tmp/wirelark-metadata-XXXXXX";
-    const fs::path root = mkdtemp(name);
-    const DeviceFolders folders{root / "class/net", root / "udev"};
-    const auto write = [](const fs::path& path, const std::string& text) {
-        fs::create_directories(path.parent_path());
-        std::ofstream(path) << text;
-    };
-    write(folders.sysClassNet / "wlx-test0/device/vendor", "0x8086\n");
-    write(folders.sysClassNet / "wlx-test0/uevent", "DEVTYPE=wlan\nINTERFACE=wlx-test0\n");
-    write(folders.udevData / "n41",
-          "E:ID_MODEL=Raw model\nE:ID_MODEL_FROM_DATABASE=Wi-Fi 6 AX201\n");
-    write(folders.sysClassNet / "enx-test1/device/vendor", "0x10ec\n");
-    write(folders.udevData / "n42", "E:ID_MODEL=USB 10/100/1000 LAN\n");
-    write(folders.sysClassNet / "virt-test2/uevent", "INTERFACE=virt-test2\n");
+    const TempDir root;
+    const DeviceFolders folders{root.path() / "class/net", root.path() / "udev"};
+    root.write("class/net/wlx-test0/device/vendor", "0x8086\n");
+    root.write("class/net/wlx-test0/uevent", "DEVTYPE=wlan\nINTERFACE=wlx-test0\n");
+    root.write("udev/n41", "E:ID_MODEL=Raw model\nE:ID_MODEL_FROM_DATABASE=Wi-Fi 6 AX201\n");
+    root.write("class/net/enx-test1/device/vendor", "0x10ec\n");
+    root.write("udev/n42", "E:ID_MODEL=USB 10/100/1000 LAN\n");
+    root.write("class/net/virt-test2/uevent", "INTERFACE=virt-test2\n");
 
     const std::vector<LinkFacts> links = {
         {"wlx-test0", 41, 1, ""},      {"enx-test1", 42, 1, ""}, {"virt-test2", 43, 1, "veth"},
@@ -69,5 +64,4 @@ TEST(InterfaceMetadata, HardwareAndManagedLinksGetEntries) {
         {"virt-test2", {"virt-test2", std::nullopt, "Ethernet", std::nullopt}},
     };
     EXPECT_EQ(interfaces, expected);
-    fs::remove_all(root);
 }

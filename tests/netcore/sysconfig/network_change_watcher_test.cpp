@@ -2,14 +2,15 @@
 
 #include "fake_network_manager.h"
 #include "netns_sandbox.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
+#include "temp_dir.h"
 
 #include <poll.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
+#include <sstream>
 
 using namespace wirelark;
 using namespace wirelark::testing;
@@ -52,6 +53,8 @@ struct Recorder {
         return [this](const std::vector<std::string>& keys) { batches.push_back(keys); };
     }
 };
+
+using NetworkChangeWatcherOnBus = PrivateBusTest;
 
 } // namespace
 
@@ -133,34 +136,22 @@ TEST(NetworkChangeWatcher, LostNotificationsAreReportedAsAnInterfaceChange) {
     NetworkChangeWatcher watcher(recorder.handler(), std::nullopt);
     setUp({"ip link add wra0 type veth peer name wrb0"});
     // Far more notifications than a socket buffer holds, none of them read meanwhile.
-    char name[] = "/tmp/wirelark-batch-XXXXXX";
-    const int fd = mkstemp(name);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    {
-        std::ofstream batch(name);
-        for (int i = 0; i < 4000; ++i) {
-            batch << "addr add 10.20." << i / 250 << '.' << i % 250 + 1 << "/32 dev wra0\n";
-        }
+    std::ostringstream batch;
+    for (int i = 0; i < 4000; ++i) {
+        batch << "addr add 10.20." << i / 250 << '.' << i % 250 + 1 << "/32 dev wra0\n";
     }
-    const int status = run(std::string("ip -batch ") + name);
-    unlink(name);
-    ASSERT_EQ(status, 0);
+    const TempDir folder;
+    const auto batchFile = folder.write("batch", batch.str());
+    ASSERT_EQ(run("ip -batch " + batchFile.string()), 0);
     const auto keys = waitForKey(watcher, recorder.batches, "State:/Network/Interface");
     EXPECT_TRUE(contains(keys, "State:/Network/Interface"));
 }
 
-TEST(NetworkChangeWatcher, ReportsProfileChangesFromNetworkManager) {
-    std::string why;
-    auto daemon = PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
-    FakeNetworkManager networkManager(daemon->address(), FakeNetworkManagerFixture{});
+TEST_F(NetworkChangeWatcherOnBus, ReportsProfileChangesFromNetworkManager) {
+    FakeNetworkManager networkManager(address(), FakeNetworkManagerFixture{});
     ASSERT_TRUE(networkManager.ready());
     Recorder recorder;
-    NetworkChangeWatcher watcher(recorder.handler(),
-                                 DbusConnection::openAddress(daemon->address()));
+    NetworkChangeWatcher watcher(recorder.handler(), takeClient());
     // Let the signal matches reach the bus before the change is made.
     for (int i = 0; i < 5; ++i) {
         pollfd ready{watcher.fd(), POLLIN, 0};

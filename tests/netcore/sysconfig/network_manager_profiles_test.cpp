@@ -1,7 +1,7 @@
 #include "netcore/sysconfig/network_manager_profiles.h"
 
 #include "fake_network_manager.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -32,20 +32,7 @@ std::vector<std::string> idsOf(const std::vector<NetworkService>& services) {
     return ids;
 }
 
-struct Bus {
-    std::unique_ptr<PrivateBus> daemon;
-    std::optional<DbusConnection> client;
-};
-
-Bus startBus() {
-    Bus bus;
-    std::string why;
-    bus.daemon = PrivateBus::start(why);
-    if (bus.daemon) {
-        bus.client = DbusConnection::openAddress(bus.daemon->address());
-    }
-    return bus;
-}
+using NetworkManagerProfilesOnBus = PrivateBusTest;
 
 } // namespace
 
@@ -119,11 +106,7 @@ TEST(NetworkManagerProfiles, DecodeNeedsAUuidAndToleratesWrongTypes) {
     EXPECT_EQ(tolerated->flags, 0u);
 }
 
-TEST(NetworkManagerProfiles, ReadsProfilesFromTheServiceOnTheBus) {
-    auto bus = startBus();
-    if (!bus.client) {
-        GTEST_SKIP() << "no private dbus-daemon could be started";
-    }
+TEST_F(NetworkManagerProfilesOnBus, ReadsProfilesFromTheServiceOnTheBus) {
     FakeNetworkManagerFixture fixture;
     fixture.devices = {{"eth0", "eth0"}, {"wwan0", "wwp0s20"}};
     FakeProfile active{.uuid = "uuid-active",
@@ -148,10 +131,10 @@ TEST(NetworkManagerProfiles, ReadsProfilesFromTheServiceOnTheBus) {
     FakeProfile broken{.uuid = "uuid-broken", .id = "Broken", .malformed = true};
     fixture.profiles = {nowhere, second, generated, deactivated, unnamed,
                         active,  noUuid, broken,    activating};
-    FakeNetworkManager networkManager(bus.daemon->address(), fixture);
+    FakeNetworkManager networkManager(address(), fixture);
     ASSERT_TRUE(networkManager.ready());
 
-    const auto state = readNetworkManager(*bus.client, 5s);
+    const auto state = readNetworkManager(client(), 5s);
     EXPECT_EQ(state.deviceInterfaces, (std::vector<std::string>{"eth0", "wwan0", "wwp0s20"}));
     const auto services = servicesFromProfiles(state.profiles);
     const std::vector<NetworkService> expected = {
@@ -172,12 +155,8 @@ TEST(NetworkManagerProfiles, ReadsProfilesFromTheServiceOnTheBus) {
     EXPECT_FALSE(metadata.service("eth7"));
 }
 
-TEST(NetworkManagerProfiles, AbsentOrHungServiceGivesWhatWasRead) {
-    auto bus = startBus();
-    if (!bus.client) {
-        GTEST_SKIP() << "no private dbus-daemon could be started";
-    }
-    const auto absent = readNetworkManager(*bus.client, 5s);
+TEST_F(NetworkManagerProfilesOnBus, AbsentOrHungServiceGivesWhatWasRead) {
+    const auto absent = readNetworkManager(client(), 5s);
     EXPECT_TRUE(absent.profiles.empty());
     EXPECT_TRUE(absent.deviceInterfaces.empty());
 
@@ -185,9 +164,9 @@ TEST(NetworkManagerProfiles, AbsentOrHungServiceGivesWhatWasRead) {
     fixture.devices = {{"eth0", ""}};
     fixture.profiles = {FakeProfile{.uuid = "u", .id = "Wired"}};
     fixture.hangOn = {"GetSettings"};
-    FakeNetworkManager hung(bus.daemon->address(), fixture);
+    FakeNetworkManager hung(address(), fixture);
     ASSERT_TRUE(hung.ready());
-    const auto partial = readNetworkManager(*bus.client, 300ms);
+    const auto partial = readNetworkManager(client(), 300ms);
     EXPECT_TRUE(partial.profiles.empty());
     EXPECT_EQ(partial.deviceInterfaces, std::vector<std::string>{"eth0"});
 }

@@ -1,7 +1,7 @@
 #include "netcore/sysconfig/profile_change_signals.h"
 
 #include "fake_network_manager.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <poll.h>
 
@@ -36,39 +36,35 @@ void roundTrip(const DbusConnection& bus) {
     [[maybe_unused]] const auto pong = bus.call(ping.get(), std::chrono::seconds(5));
 }
 
+using ProfileChangeSignalsTest = PrivateBusTest;
+
 } // namespace
 
-TEST(ProfileChangeSignals, NamesAddedActivatedAndRemovedProfilesByUuid) {
-    std::string why;
-    auto daemon = PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
+TEST_F(ProfileChangeSignalsTest, NamesAddedActivatedAndRemovedProfilesByUuid) {
     FakeNetworkManagerFixture fixture;
     fixture.devices = {{"eth0", "eth0"}};
     fixture.profiles = {
         FakeProfile{.uuid = "uuid-wired", .id = "Wired", .activeState = 2, .device = 0}};
-    FakeNetworkManager networkManager(daemon->address(), fixture);
+    FakeNetworkManager networkManager(address(), fixture);
     ASSERT_TRUE(networkManager.ready());
-    auto bus = DbusConnection::openAddress(daemon->address());
-    ASSERT_TRUE(bus);
+    const DbusConnection& bus = client();
 
     std::vector<std::string> keys;
-    ProfileChangeSignals signals(*bus, [&](std::string key) { keys.push_back(std::move(key)); });
-    roundTrip(*bus);
-    bus->processPending();
-    roundTrip(*bus);
-    bus->processPending();
+    ProfileChangeSignals signals(bus, [&](std::string key) { keys.push_back(std::move(key)); });
+    roundTrip(bus);
+    bus.processPending();
+    roundTrip(bus);
+    bus.processPending();
     EXPECT_TRUE(keys.empty());
 
     networkManager.addProfile(FakeProfile{.uuid = "uuid-new", .id = "New"});
-    EXPECT_EQ(waitForKeys(*bus, keys, 1),
+    EXPECT_EQ(waitForKeys(bus, keys, 1),
               std::vector<std::string>{"Setup:/Network/Service/uuid-new"});
 
     networkManager.setActiveState(0, 3);
-    EXPECT_EQ(waitForKeys(*bus, keys, 2).back(), "Setup:/Network/Service/uuid-wired");
+    EXPECT_EQ(waitForKeys(bus, keys, 2).back(), "Setup:/Network/Service/uuid-wired");
 
     networkManager.removeProfile(0);
-    EXPECT_EQ(waitForKeys(*bus, keys, 3).back(), "Setup:/Network/Service/uuid-wired");
+    EXPECT_EQ(waitForKeys(bus, keys, 3).back(), "Setup:/Network/Service/uuid-wired");
     EXPECT_EQ(keys.size(), 3u);
 }

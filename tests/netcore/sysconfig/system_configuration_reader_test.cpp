@@ -2,7 +2,7 @@
 
 #include "fake_network_manager.h"
 #include "netns_sandbox.h"
-#include "private_bus.h"
+#include "private_bus_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +23,8 @@ SystemConfigurationReader readerWithoutBus() {
     sources.openBus = [] { return std::optional<DbusConnection>(); };
     return SystemConfigurationReader(sources);
 }
+
+using SystemConfigurationReaderOnBus = PrivateBusTest;
 
 } // namespace
 
@@ -63,14 +65,9 @@ TEST(SystemConfigurationReader, PrimaryInterfacesFollowTheKernelsRouteChoice) {
     EXPECT_EQ(reader.read().primaryIPv4Interface, std::nullopt) << "an unreachable route";
 }
 
-TEST(SystemConfigurationReader, ReadsMetadataServicesAndPrimariesTogether) {
+TEST_F(SystemConfigurationReaderOnBus, ReadsMetadataServicesAndPrimariesTogether) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
-    std::string why;
-    auto daemon = PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
-    daemon->becomeSystemBus();
+    daemon().becomeSystemBus();
     setUp({
         "ip link add wma0 type veth peer name wmb0",
         "ip link add wbr0 type bridge",
@@ -89,7 +86,7 @@ TEST(SystemConfigurationReader, ReadsMetadataServicesAndPrimariesTogether) {
                     .activeState = 2,
                     .device = 0},
     };
-    FakeNetworkManager networkManager(daemon->address(), fixture);
+    FakeNetworkManager networkManager(address(), fixture);
     ASSERT_TRUE(networkManager.ready());
 
     const SystemConfigurationReader reader;
@@ -109,13 +106,8 @@ TEST(SystemConfigurationReader, ReadsMetadataServicesAndPrimariesTogether) {
     EXPECT_EQ(metadata.service("wma0")->name, "Wired");
 }
 
-TEST(SystemConfigurationReader, WithoutNetworkManagerEverythingElseIsFilled) {
+TEST_F(SystemConfigurationReaderOnBus, WithoutNetworkManagerEverythingElseIsFilled) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
-    std::string why;
-    auto daemon = PrivateBus::start(why);
-    if (!daemon) {
-        GTEST_SKIP() << why;
-    }
     setUp({
         "ip link add wna0 type veth peer name wnb0",
         "ip addr add 192.0.2.1/24 dev wna0",
@@ -124,7 +116,7 @@ TEST(SystemConfigurationReader, WithoutNetworkManagerEverythingElseIsFilled) {
         "ip route add default via 192.0.2.254 dev wna0",
     });
     // A bus without NetworkManager on it, then no bus at all.
-    daemon->becomeSystemBus();
+    daemon().becomeSystemBus();
     const auto onEmptyBus = SystemConfigurationReader().read();
     setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/wirelark-bus", 1);
     const auto withoutBus = SystemConfigurationReader().read();

@@ -2,6 +2,8 @@
 #include "netcore/wifi/wifi_details.h"
 #include "netcore/wifi/wifi_radio.h"
 
+#include "temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <linux/genetlink.h>
@@ -12,7 +14,6 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -521,13 +522,12 @@ TEST(WiFiDecode, TruncatedRepliesNeverReadPastTheirEnd) {
 }
 
 TEST(WiFiRadio, RfkillSwitchesOfTheWirelessDevice) {
-    const auto root =
-        std::filesystem::temp_directory_path() / ("wifi_radio_test_" + std::to_string(::getpid()));
-    std::filesystem::remove_all(root);
-    const auto rfkill = root / "wlan0" / "phy80211" / "rfkill2";
-    std::filesystem::create_directories(rfkill);
+    const wirelark::testing::TempDir folder;
+    const auto& root = folder.path();
     std::filesystem::create_directories(root / "eth0");
-    auto set = [&](const char* file, const char* value) { std::ofstream(rfkill / file) << value; };
+    auto set = [&](const char* file, const char* value) {
+        folder.write(std::filesystem::path("wlan0/phy80211/rfkill2") / file, value);
+    };
 
     set("soft", "0\n");
     set("hard", "0\n");
@@ -540,13 +540,12 @@ TEST(WiFiRadio, RfkillSwitchesOfTheWirelessDevice) {
     EXPECT_FALSE(radioBlocked(root, "eth0"));
     EXPECT_FALSE(radioBlocked(root, "missing"));
     EXPECT_FALSE(radioBlocked(root / "wlan0", ".."));
-    std::filesystem::remove_all(root);
 }
 
 TEST(WiFiRead, InterfacesWithoutNl80211GiveNothingQuietly) {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_EQ(WiFiDetails::read("lo"), std::nullopt);
     EXPECT_EQ(WiFiDetails::read("no-such-if0"), std::nullopt);
     EXPECT_EQ(WiFiDetails::read(""), std::nullopt);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
