@@ -54,11 +54,13 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
         "ip addr add 10.8.0.1/24 broadcast 10.8.0.255 dev wv0",
         "ip addr add 10.7.0.1/24 broadcast 0.0.0.0 dev wv0",
         "ip -6 addr add 2001:db8::1/64 dev wv0 nodad",
+        "ip -6 addr add fe80:1::1/64 dev wv0 nodad",
         "ip link set wv0 up",
         "ip link set wv1 up",
         "ip link add wbr0 type bridge",
         "ip tuntap add wtun0 mode tun",
         "ip addr add 10.1.0.1 peer 10.1.0.2 dev wtun0",
+        "ip -6 addr add 2001:db8:2::1 peer 2001:db8:2::2 dev wtun0 nodad",
         "ip link set wv0 mtu 1400",
     });
     InterfaceReader reader;
@@ -96,6 +98,11 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
     ASSERT_NE(global, veth->ipv6.end());
     EXPECT_EQ(global->prefixLength, 64);
     EXPECT_EQ(global->scopeID, 0u);
+    EXPECT_FALSE(global->destination.has_value());
+    const auto linkLocal = std::find_if(veth->ipv6.begin(), veth->ipv6.end(),
+                                        [](const auto& a) { return a.address == "fe80:1::1"; });
+    ASSERT_NE(linkLocal, veth->ipv6.end()) << "bytes 2-3 of a link-local address are kept";
+    EXPECT_EQ(linkLocal->scopeID, veth->index);
     ASSERT_TRUE(veth->nd6Flags.has_value());
     EXPECT_TRUE(*veth->nd6Flags & 0x1) << "PERFORMNUD on an ARP link";
 
@@ -113,6 +120,10 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
     EXPECT_EQ(tun->ipv4[0].address, "10.1.0.1");
     EXPECT_EQ(tun->ipv4[0].destination, "10.1.0.2");
     EXPECT_FALSE(tun->ipv4[0].broadcast.has_value());
+    ASSERT_EQ(tun->ipv6.size(), 1u);
+    EXPECT_EQ(tun->ipv6[0].address, "2001:db8:2::1");
+    EXPECT_EQ(tun->ipv6[0].destination, "2001:db8:2::2");
+    EXPECT_EQ(tun->ipv6[0].prefixLength, 128);
     ASSERT_TRUE(tun->nd6Flags.has_value());
     EXPECT_FALSE(*tun->nd6Flags & 0x1) << "NOARP links do no neighbour unreachability detection";
 }
