@@ -6,6 +6,7 @@
 
 #include "app/core/clock.h"
 #include "app/core/item_lists.h"
+#include "app/core/loop_interval.h"
 #include "app/core/network_monitor.h"
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
@@ -42,11 +43,11 @@ struct WatchOptions {
 WatchOptions watchOptions(const ParsedCommandLine& given) {
     const SettingsData settings = storedSettings();
     WatchOptions options;
-    options.interval = settings.updateInterval > 0 ? settings.updateInterval : options.interval;
+    options.interval = loopInterval(settings.updateInterval);
     options.periods = settings.periods;
     options.useBits = settings.useBits;
     if (const auto interval = given.value("--interval")) {
-        options.interval = parseSeconds(*interval).value();
+        options.interval = loopInterval(parseSeconds(*interval).value());
     }
     if (const auto count = given.value("--count")) {
         options.count = static_cast<long>(parseWholeNumber(*count).value());
