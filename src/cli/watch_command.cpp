@@ -10,6 +10,7 @@
 #include "app/core/network_monitor.h"
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
+#include "netcore/base/json_text.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
 #include "netcore/history/recording_lock.h"
@@ -184,7 +185,7 @@ int run(const ParsedCommandLine& given) {
                 }
             }
             const nlohmann::ordered_json line{{"time", unixTime}, {"items", std::move(items)}};
-            std::printf("%s\n", line.dump().c_str());
+            std::printf("%s\n", jsonText(line).c_str());
             std::fflush(stdout);
         } else {
             std::vector<InterfaceItem> shown;
