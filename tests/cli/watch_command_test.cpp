@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,23 +45,10 @@ std::string cli(const std::string& arguments) {
     return "'" + std::string(WIRELARK_CLI) + "' " + arguments;
 }
 
-// Sends datagrams to a neighbour with a fixed link address: each leaves wv0 as one frame.
+// Sends datagrams through wv0; returns the bytes that left it.
 uint64_t sendThroughVeth(int datagrams, size_t size) {
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, "192.0.2.9", &target.sin_addr);
-    const std::string payload(size, 'x');
-    uint64_t sent = 0;
-    for (int i = 0; i < datagrams; ++i) {
-        if (sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
-                   sizeof target) == static_cast<ssize_t>(size)) {
-            sent += size + 14 + 20 + 8; // Ethernet, IPv4 and UDP headers
-        }
-    }
-    close(sock);
-    return sent;
+    // Ethernet, IPv4 and UDP headers
+    return wirelark::testing::sendDatagrams("192.0.2.9", datagrams, size) * (size + 14 + 20 + 8);
 }
 
 // Everything a command printed on standard output, and its exit status.

@@ -7,11 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <thread>
@@ -179,17 +174,8 @@ TEST_F(MonitorCoreTest, InterfacesSharingALinkAddressKeepTheirOwnBaselinesAndHis
     MonitorCore core(HistoryStore(file()), world.clock, std::move(sources));
     core.update(kRecord);
 
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(sock, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, "192.0.2.9", &target.sin_addr);
-    const std::string payload(1000, 'x');
-    ASSERT_EQ(sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
-                     sizeof target),
-              static_cast<ssize_t>(payload.size()));
-    close(sock);
+    constexpr size_t kPayload = 1000;
+    ASSERT_EQ(wirelark::testing::sendDatagrams("192.0.2.9", 1, kPayload), 1);
     world.clock.wall += 5;
     const auto update = core.update(kRecord);
 
@@ -204,7 +190,7 @@ TEST_F(MonitorCoreTest, InterfacesSharingALinkAddressKeepTheirOwnBaselinesAndHis
     EXPECT_EQ(sendingFirst ? idle.key : sending.key,
               sharedKey + "#" + (sendingFirst ? "wb0" : "wa0"));
     ASSERT_EQ(sending.recent.size(), 1u);
-    EXPECT_EQ(sending.recent[0].bytesOut, payload.size() + 14 + 20 + 8);
+    EXPECT_EQ(sending.recent[0].bytesOut, kPayload + 14 + 20 + 8);
     ASSERT_EQ(idle.recent.size(), 1u);
     EXPECT_EQ(idle.recent[0].bytesOut, 0u);
     EXPECT_EQ(idle.recent[0].bytesIn, 0u);

@@ -4,11 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -178,23 +173,11 @@ TEST(InterfaceReaderNetns, CountersGrowByTheBytesSentAndLinkStateFollows) {
     }));
     const auto before = *find(reader.snapshot(), "wv0");
 
-    // UDP to a neighbour with a fixed link address: each datagram leaves wv0 as one frame.
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(sock, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, "192.0.2.9", &target.sin_addr);
-    const std::string payload(1000, 'x');
+    constexpr size_t kPayload = 1000;
     constexpr int kDatagrams = 20;
-    for (int i = 0; i < kDatagrams; ++i) {
-        ASSERT_EQ(sendto(sock, payload.data(), payload.size(), 0,
-                         reinterpret_cast<sockaddr*>(&target), sizeof target),
-                  static_cast<ssize_t>(payload.size()));
-    }
-    close(sock);
+    ASSERT_EQ(wirelark::testing::sendDatagrams("192.0.2.9", kDatagrams, kPayload), kDatagrams);
     // Ethernet 14 + IPv4 20 + UDP 8 header bytes per frame.
-    const uint64_t frameBytes = payload.size() + 14 + 20 + 8;
+    const uint64_t frameBytes = kPayload + 14 + 20 + 8;
     const auto after = *find(reader.snapshot(), "wv0");
     EXPECT_EQ(after.counters.bytesOut - before.counters.bytesOut, kDatagrams * frameBytes);
     EXPECT_EQ(after.counters.packetsOut - before.counters.packetsOut, uint64_t{kDatagrams});
