@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "netcore/base/json_text.h"
 #include "netcore/interfaces/address_lines.h"
 #include "netcore/interfaces/bit_names.h"
 #include "netcore/interfaces/interface_reader.h"
@@ -65,7 +66,7 @@ int run(const ParsedCommandLine& options) {
             array.push_back(toJson(s));
             annotations.annotate(array.back(), s.name);
         }
-        std::cout << array.dump(2) << '\n';
+        std::cout << jsonText(array, 2) << '\n';
         return 0;
     }
     for (size_t i = 0; i < snapshots.size(); ++i) {

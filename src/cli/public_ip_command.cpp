@@ -1,6 +1,7 @@
 #include "cli/cli_settings.h"
 #include "cli/commands.h"
 
+#include "netcore/base/json_text.h"
 #include "netcore/http/http_client.h"
 #include "netcore/publicip/public_ip_provider.h"
 #include "netcore/publicip/public_ip_service.h"
@@ -24,7 +25,7 @@ int run(const ParsedCommandLine& options) {
     const HttpClient client;
     const auto result = PublicIPService(client).lookup(url, keyPath);
     if (options.has("--json")) {
-        std::printf("%s\n", toJson(result).dump(2).c_str());
+        std::printf("%s\n", jsonText(toJson(result), 2).c_str());
     } else {
         printLine("IPv4:", result.ipv4);
         printLine("IPv6:", result.ipv6);

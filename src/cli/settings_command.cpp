@@ -2,6 +2,7 @@
 
 #include "app/core/settings_data.h"
 #include "app/settings/settings_storage.h"
+#include "netcore/base/json_text.h"
 
 #include <nlohmann/json.hpp>
 
@@ -18,7 +19,7 @@ void printText(const SettingsData& settings, const QString& location) {
     const auto encoded = encodeSettings(settings);
     const auto object = nlohmann::ordered_json::parse(encoded.value_or("{}"));
     for (const auto& [name, value] : object.items()) {
-        std::printf("%s: %s\n", name.c_str(), value.dump().c_str());
+        std::printf("%s: %s\n", name.c_str(), jsonText(value).c_str());
     }
     std::printf("stored in %s\n", location.toLocal8Bit().constData());
 }

@@ -5,6 +5,7 @@
 
 #include "app/core/clock.h"
 #include "netcore/base/atomic_file.h"
+#include "netcore/base/json_text.h"
 #include "netcore/history/history_codec.h"
 #include "netcore/history/history_location.h"
 
@@ -87,7 +88,7 @@ void printJson(const HistoryMap& histories, const std::vector<uint64_t>& periods
         }
         document[key] = std::move(byPeriod);
     }
-    std::printf("%s\n", document.dump(2).c_str());
+    std::printf("%s\n", jsonText(document, 2).c_str());
 }
 
 void printText(const HistoryMap& histories, const std::vector<uint64_t>& periods, bool useBits,

@@ -6,9 +6,11 @@
 
 #include "app/core/clock.h"
 #include "app/core/item_lists.h"
+#include "app/core/loop_interval.h"
 #include "app/core/network_monitor.h"
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
+#include "netcore/base/json_text.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
 #include "netcore/history/recording_lock.h"
@@ -42,11 +44,11 @@ struct WatchOptions {
 WatchOptions watchOptions(const ParsedCommandLine& given) {
     const SettingsData settings = storedSettings();
     WatchOptions options;
-    options.interval = settings.updateInterval > 0 ? settings.updateInterval : options.interval;
+    options.interval = loopInterval(settings.updateInterval);
     options.periods = settings.periods;
     options.useBits = settings.useBits;
     if (const auto interval = given.value("--interval")) {
-        options.interval = parseSeconds(*interval).value();
+        options.interval = loopInterval(parseSeconds(*interval).value());
     }
     if (const auto count = given.value("--count")) {
         options.count = static_cast<long>(parseWholeNumber(*count).value());
@@ -184,7 +186,7 @@ int run(const ParsedCommandLine& given) {
                 }
             }
             const nlohmann::ordered_json line{{"time", unixTime}, {"items", std::move(items)}};
-            std::printf("%s\n", line.dump().c_str());
+            std::printf("%s\n", jsonText(line).c_str());
             std::fflush(stdout);
         } else {
             std::vector<InterfaceItem> shown;

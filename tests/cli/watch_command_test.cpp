@@ -1,3 +1,4 @@
+#include "netcore/history/history_store.h"
 #include "netcore/history/recording_lock.h"
 
 #include "netns_sandbox.h"
@@ -6,16 +7,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 using wirelark::testing::run;
@@ -43,23 +43,21 @@ std::string cli(const std::string& arguments) {
     return "'" + std::string(WIRELARK_CLI) + "' " + arguments;
 }
 
-// Sends datagrams to a neighbour with a fixed link address: each leaves wv0 as one frame.
+// Sends datagrams through wv0; returns the bytes that left it.
 uint64_t sendThroughVeth(int datagrams, size_t size) {
-    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, "192.0.2.9", &target.sin_addr);
-    const std::string payload(size, 'x');
-    uint64_t sent = 0;
-    for (int i = 0; i < datagrams; ++i) {
-        if (sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
-                   sizeof target) == static_cast<ssize_t>(size)) {
-            sent += size + 14 + 20 + 8; // Ethernet, IPv4 and UDP headers
-        }
+    // Ethernet, IPv4 and UDP headers
+    return wirelark::testing::sendDatagrams("192.0.2.9", datagrams, size) * (size + 14 + 20 + 8);
+}
+
+// Everything a command printed on standard output, and its exit status.
+std::pair<std::string, int> output(const std::string& command) {
+    FILE* pipe = popen(command.c_str(), "r");
+    std::string text;
+    char buffer[1 << 16];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        text += buffer;
     }
-    close(sock);
-    return sent;
+    return {text, pipe != nullptr ? pclose(pipe) : -1};
 }
 
 } // namespace
@@ -124,6 +122,59 @@ TEST_F(WatchCommandTest, TrafficShowsAsRatesAndInTheRecordedHistory) {
     const auto document = nlohmann::json::parse(text);
     ASSERT_TRUE(document.contains(kVethKey)) << text;
     EXPECT_EQ(document[kVethKey]["3600"]["bytesOut"].get<uint64_t>(), sent);
+}
+
+TEST_F(WatchCommandTest, AnInterfaceNameThatIsNotUtf8SurvivesTheJsonOutputsAndTheHistory) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    // The second veth shares the first one's MAC address, so its key holds its name.
+    for (const char* command : {
+             "sysctl -qw net.ipv6.conf.default.disable_ipv6=1",
+             "ip link add wv0 type veth peer name wv1",
+             "ip link add \"$(printf 'v\\377')\" type veth peer name v1",
+             "ip link set wv0 address 02:00:00:00:00:01",
+             "ip link set \"$(printf 'v\\377')\" address 02:00:00:00:00:01",
+             "ip addr add 192.0.2.1/24 dev \"$(printf 'v\\377')\"",
+             "ip link set \"$(printf 'v\\377')\" up",
+             "ip link set v1 up",
+             "ip neigh add 192.0.2.9 lladdr 02:00:00:00:00:09 dev \"$(printf 'v\\377')\"",
+         }) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+    const std::string name = "v\xff";
+    const std::string shown = "v\uFFFD"; // what JSON text makes of the byte
+    const std::string key = std::string(kVethKey) + "#" + name;
+
+    const auto [list, listStatus] = output(cli("list --json"));
+    ASSERT_EQ(listStatus, 0);
+    const auto interfaces = nlohmann::json::parse(list);
+    EXPECT_TRUE(std::any_of(interfaces.begin(), interfaces.end(), [&](const auto& i) {
+        return i["name"] == shown;
+    })) << list;
+
+    FILE* watch = popen(cli("watch --json --all --record --interval 1 --count 2").c_str(), "r");
+    ASSERT_NE(watch, nullptr);
+    std::vector<nlohmann::json> lines;
+    char buffer[1 << 16];
+    while (std::fgets(buffer, sizeof buffer, watch) != nullptr) {
+        lines.push_back(nlohmann::json::parse(buffer));
+        if (lines.size() == 1) {
+            ASSERT_GT(sendThroughVeth(10, 1000), 0u);
+        }
+    }
+    ASSERT_EQ(pclose(watch), 0);
+    ASSERT_EQ(lines.size(), 2u);
+    const auto& items = lines.back()["items"];
+    EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const auto& i) {
+        return i["name"] == shown && i["key"] == std::string(kVethKey) + "#" + shown;
+    })) << lines.back().dump();
+
+    const auto histories = wirelark::HistoryStore(historyFile()).load();
+    ASSERT_TRUE(histories.contains(key)) << "the key loads back byte for byte";
+    EXPECT_TRUE(histories.at(key).hasTraffic());
+    const auto [stats, statsStatus] =
+        output(cli("stats --json --history '" + historyFile().string() + "'"));
+    ASSERT_EQ(statsStatus, 0);
+    EXPECT_TRUE(nlohmann::json::parse(stats).contains(std::string(kVethKey) + "#" + shown));
 }
 
 TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {

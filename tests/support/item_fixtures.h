@@ -19,7 +19,7 @@ inline InterfaceSnapshot runningSnapshot(const std::string& name,
         s.ipv4.push_back({a, std::nullopt, std::nullopt, std::nullopt, std::nullopt});
     }
     for (auto& a : ipv6) {
-        s.ipv6.push_back({a, 64, 0, 0});
+        s.ipv6.push_back({a, 64, 0, 0, std::nullopt});
     }
     return s;
 }

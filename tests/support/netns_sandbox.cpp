@@ -1,7 +1,10 @@
 #include "netns_sandbox.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +39,24 @@ int run(const std::string& command) {
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+int sendDatagrams(const std::string& address, int count, size_t size) {
+    const int sock = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(9);
+    inet_pton(AF_INET, address.c_str(), &target.sin_addr);
+    const std::string payload(size, 'x');
+    int sent = 0;
+    for (int i = 0; i < count && sock >= 0; ++i) {
+        if (sendto(sock, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&target),
+                   sizeof target) == static_cast<ssize_t>(size)) {
+            ++sent;
+        }
+    }
+    close(sock);
+    return sent;
 }
 
 } // namespace wirelark::testing

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,10 @@ std::optional<std::string> enterPrivateNetworkNamespace();
 
 // Runs a shell command (typically `ip ...`) inside the namespace; returns its exit status.
 int run(const std::string& command);
+
+// Sends UDP datagrams of `size` bytes to port 9 of an IPv4 address; returns how many went out.
+// Sent to a neighbour with a fixed link address, each leaves its link as one frame.
+int sendDatagrams(const std::string& address, int count, size_t size);
 
 } // namespace wirelark::testing
 

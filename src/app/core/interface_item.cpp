@@ -127,4 +127,8 @@ std::string interfaceKey(const InterfaceSnapshot& snapshot, const InterfaceMetad
     return "name:" + snapshot.name;
 }
 
+std::string keyOfLaterHolder(const std::string& sharedKey, const std::string& name) {
+    return sharedKey + "#" + name;
+}
+
 } // namespace wirelark

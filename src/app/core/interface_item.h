@@ -55,4 +55,10 @@ struct InterfaceItem {
 std::string interfaceKey(const InterfaceSnapshot& snapshot, const InterfaceMetadata* metadata,
                          const NetworkService* service);
 
+// The key of an interface whose interfaceKey an interface earlier in the kernel's order already
+// holds (two veths given one MAC address, macvlans over one parent): that key, "#" and the
+// interface's name. The first keeps the plain key; each later one gets a key of its own that
+// stays the same from tick to tick, so no two interfaces share a counter baseline or a history.
+std::string keyOfLaterHolder(const std::string& sharedKey, const std::string& name);
+
 } // namespace wirelark

@@ -63,7 +63,10 @@ MonitorUpdate MonitorCore::update(const UpdateRequest& request) {
         item.service = metadata_.service(snapshot.name);
         item.key = interfaceKey(snapshot, item.metadata ? &*item.metadata : nullptr,
                                 item.service ? &*item.service : nullptr);
-        seen.insert(item.key);
+        if (!seen.insert(item.key).second) {
+            item.key = keyOfLaterHolder(item.key, snapshot.name);
+            seen.insert(item.key);
+        }
         if (request.record) {
             if (auto sample = tracker_.update(item.key, snapshot.counters, now,
                                               request.interval * kLongestGapInIntervals)) {

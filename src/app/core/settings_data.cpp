@@ -1,5 +1,6 @@
 #include "app/core/settings_data.h"
 
+#include "netcore/base/json_text.h"
 #include "netcore/http/url.h"
 
 #include <array>
@@ -231,7 +232,7 @@ std::optional<std::string> encodeSettings(const SettingsData& s) {
         {"notifyPublicIPChange", s.notifyPublicIPChange},
         {"notifySSIDChange", s.notifySSIDChange},
     };
-    return object.dump(-1, ' ', false, OrderedJson::error_handler_t::replace);
+    return jsonText(object);
 }
 
 SettingsData decodeSettings(std::string_view text) {

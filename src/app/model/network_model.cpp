@@ -2,6 +2,7 @@
 
 #include "app/core/change_log.h"
 #include "app/core/item_lists.h"
+#include "app/core/loop_interval.h"
 
 #include <QPointer>
 
@@ -60,9 +61,8 @@ void NetworkModel::afterTick() {
         monitor_->saveHistory([](std::error_code) {});
     }
     // Read at every sleep, so a changed interval applies from the next one.
-    const double interval = settings_.data().updateInterval;
-    loopTimer_.start(
-        std::chrono::milliseconds(static_cast<long long>(std::max(interval, 0.0) * 1000)));
+    const double interval = loopInterval(settings_.data().updateInterval);
+    loopTimer_.start(std::chrono::milliseconds(static_cast<long long>(interval * 1000)));
 }
 
 void NetworkModel::refresh(bool record, std::function<void()> done) {
@@ -70,7 +70,7 @@ void NetworkModel::refresh(bool record, std::function<void()> done) {
     const UpdateRequest request{.record = record,
                                 .periods = settings.periods,
                                 .recentCount = RecordingSchedule::kRecentCount,
-                                .interval = settings.updateInterval};
+                                .interval = loopInterval(settings.updateInterval)};
     monitor_->update(request, [this, record, done = std::move(done)](MonitorUpdate update) mutable {
         onThreadOf(this,
                    [this, record, update = std::move(update), done = std::move(done)]() mutable {

@@ -189,7 +189,9 @@ std::optional<std::string> BinaryPlist::string(uint64_t object) const {
     text.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         auto code = static_cast<uint32_t>(readUnsigned(found->contentAt + i * unit, unit));
-        if (unit == 2 && code >= 0xd800 && code < 0xe000) {
+        // A lone U+DC80..U+DCFF is a key's byte that is not UTF-8 (history_key_escape.h).
+        const bool escapedByte = unit == 2 && code >= 0xdc80 && code < 0xdd00;
+        if (unit == 2 && code >= 0xd800 && code < 0xe000 && !escapedByte) {
             // A high surrogate must be followed by a low one.
             const uint32_t low =
                 i + 1 < count

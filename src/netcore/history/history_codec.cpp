@@ -1,6 +1,7 @@
 #include "netcore/history/history_codec.h"
 
 #include "netcore/history/binary_plist.h"
+#include "netcore/history/history_key_escape.h"
 
 #include <plist/plist.h>
 
@@ -93,7 +94,7 @@ public:
             if (!history) {
                 return std::nullopt;
             }
-            result.insert_or_assign(std::move(*key), std::move(*history));
+            result.insert_or_assign(unescapedHistoryKey(*key), std::move(*history));
         }
         return result;
     }
@@ -281,7 +282,7 @@ std::optional<EncodedPlist> encodeHistories(const HistoryMap& histories) {
     PlistPtr root(plist_new_dict());
     std::vector<uint8_t> blob;
     for (const auto& [key, history] : histories) {
-        plist_dict_set_item(root.get(), key.c_str(), historyNode(history, blob));
+        plist_dict_set_item(root.get(), escapedHistoryKey(key).c_str(), historyNode(history, blob));
     }
     char* bytes = nullptr;
     uint32_t length = 0;

@@ -160,22 +160,18 @@ IPv4Address makeIPv4Address(SocketAddressView address, SocketAddressView netmask
 }
 
 IPv6Address makeIPv6Address(const sockaddr_in6& address, SocketAddressView netmask,
-                            uint32_t addressFlags) {
-    in6_addr bytes = address.sin6_addr;
-    const bool linkLocal = bytes.s6_addr[0] == 0xFE && (bytes.s6_addr[1] & 0xC0) == 0x80;
-    const uint16_t embedded = static_cast<uint16_t>(bytes.s6_addr[2] << 8 | bytes.s6_addr[3]);
+                            uint32_t addressFlags, SocketAddressView destination) {
     IPv6Address result;
-    if (linkLocal && embedded != 0) {
-        result.scopeID = address.sin6_scope_id != 0 ? address.sin6_scope_id : embedded;
-        bytes.s6_addr[2] = 0;
-        bytes.s6_addr[3] = 0;
-    } else {
-        result.scopeID = address.sin6_scope_id;
-    }
-    result.address = addressText(AF_INET6, &bytes);
+    result.address = addressText(AF_INET6, &address.sin6_addr);
+    result.scopeID = address.sin6_scope_id;
     result.flags = addressFlags;
     if (netmask.address != nullptr) {
         result.prefixLength = netmaskPrefixLength(netmask, AF_INET6);
+    }
+    if (destination.isFamily(AF_INET6) && destination.length >= sizeof(sockaddr_in6)) {
+        sockaddr_in6 peer;
+        std::memcpy(&peer, destination.address, sizeof peer);
+        result.destination = addressText(AF_INET6, &peer.sin6_addr);
     }
     return result;
 }

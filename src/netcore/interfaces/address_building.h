@@ -30,9 +30,9 @@ std::string addressText(int family, const void* bytes);
 IPv4Address makeIPv4Address(SocketAddressView address, SocketAddressView netmask,
                             SocketAddressView destinationOrBroadcast, uint32_t interfaceFlags);
 
-// Clears a scope embedded in a link-local address's second 16-bit word and takes the scope
-// from the socket address's scope field when that is set, else from the embedded word.
+// Takes the scope from the socket address's scope field. Linux never embeds a scope in the
+// address itself, so every byte of a link-local address (fe80:1::1) is kept as configured.
 IPv6Address makeIPv6Address(const sockaddr_in6& address, SocketAddressView netmask,
-                            uint32_t addressFlags);
+                            uint32_t addressFlags, SocketAddressView destination = {});
 
 } // namespace wirelark

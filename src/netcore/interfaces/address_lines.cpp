@@ -28,6 +28,9 @@ std::string ipv6Line(const IPv6Address& address, bool showScope) {
         std::snprintf(scope, sizeof scope, "%x", address.scopeID);
         line += std::string("  scope 0x") + scope;
     }
+    if (address.destination) {
+        line += " \u2192 " + *address.destination;
+    }
     const auto names = address.flagNames();
     for (size_t i = 0; i < names.size(); ++i) {
         line += (i == 0 ? "  " : " ") + names[i];

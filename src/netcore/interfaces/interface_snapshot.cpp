@@ -121,6 +121,7 @@ std::hash<wirelark::IPv6Address>::operator()(const wirelark::IPv6Address& a) con
     hashCombine(seed, wirelark::hashOf(a.prefixLength));
     hashCombine(seed, wirelark::hashOf(a.scopeID));
     hashCombine(seed, wirelark::hashOf(a.flags));
+    hashCombine(seed, wirelark::hashOf(a.destination));
     return seed;
 }
 

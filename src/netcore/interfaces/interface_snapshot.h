@@ -23,6 +23,7 @@ struct IPv6Address {
     std::optional<int> prefixLength;
     uint32_t scopeID = 0;
     uint32_t flags = 0;
+    std::optional<std::string> destination; // the peer of a point-to-point address
 
     // Names of the set per-address flag bits, in display order.
     std::vector<std::string> flagNames() const;

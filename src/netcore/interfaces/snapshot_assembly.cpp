@@ -67,17 +67,28 @@ IPv4Address ipv4From(const wlk_addr& entry, uint32_t interfaceFlags) {
                            other ? viewOf(*other) : SocketAddressView{}, interfaceFlags);
 }
 
-IPv6Address ipv6From(const wlk_addr& entry) {
+sockaddr_in6 ipv6SocketAddress(const uint8_t* bytes) {
     sockaddr_in6 address{};
     address.sin6_family = AF_INET6;
-    std::memcpy(&address.sin6_addr, entry.has_address ? entry.address : entry.local, 16);
+    std::memcpy(&address.sin6_addr, bytes, 16);
+    return address;
+}
+
+IPv6Address ipv6From(const wlk_addr& entry) {
+    sockaddr_in6 address = ipv6SocketAddress(entry.has_local ? entry.local : entry.address);
     if (IN6_IS_ADDR_LINKLOCAL(&address.sin6_addr) || IN6_IS_ADDR_MC_LINKLOCAL(&address.sin6_addr)) {
         address.sin6_scope_id = entry.index;
     }
     sockaddr_in6 netmask{};
     netmask.sin6_family = AF_INET6;
     fillMask(netmask.sin6_addr.s6_addr, entry.prefix_len);
-    return makeIPv6Address(address, viewOf(netmask), wlk_in6_addr_flags(&entry));
+    // As for IPv4, IFA_ADDRESS is the peer where it differs from IFA_LOCAL.
+    std::optional<sockaddr_in6> peer;
+    if (entry.has_local && entry.has_address && std::memcmp(entry.local, entry.address, 16) != 0) {
+        peer = ipv6SocketAddress(entry.address);
+    }
+    return makeIPv6Address(address, viewOf(netmask), wlk_in6_addr_flags(&entry),
+                           peer ? viewOf(*peer) : SocketAddressView{});
 }
 
 } // namespace

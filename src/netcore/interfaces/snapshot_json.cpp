@@ -25,6 +25,7 @@ nlohmann::ordered_json toJson(const IPv6Address& a) {
     putIfPresent(object, "prefixLength", a.prefixLength);
     object["scopeID"] = a.scopeID;
     object["flags"] = a.flags;
+    putIfPresent(object, "destination", a.destination);
     return object;
 }
 

@@ -12,7 +12,13 @@ std::optional<LinkFacts> linkFactsFrom(std::span<const uint8_t> message) {
     if (!wlk_decode_link(message.data(), message.size(), &link)) {
         return std::nullopt;
     }
-    return LinkFacts{link.name, link.index, link.hw_type, link.kind, link.flags};
+    return LinkFacts{link.name,
+                     link.index,
+                     link.hw_type,
+                     link.kind,
+                     link.flags,
+                     link.mtu,
+                     {link.address, link.address + link.address_len}};
 }
 
 Expected<std::vector<LinkFacts>, std::error_code> dumpLinkFacts(NetlinkSocket& socket) {

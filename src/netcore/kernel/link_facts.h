@@ -17,6 +17,8 @@ struct LinkFacts {
     uint16_t hwType = 0; // ARPHRD_
     std::string kind;    // netlink kind, empty when none
     uint32_t flags = 0;  // IFF_
+    uint32_t mtu = 0;
+    std::vector<uint8_t> address = {}; // link-level address, empty when none
 
     bool operator==(const LinkFacts&) const = default;
 };

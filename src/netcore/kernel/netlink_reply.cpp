@@ -2,6 +2,7 @@
 
 #include <linux/netlink.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace wirelark {
@@ -42,7 +43,10 @@ NetlinkReplyProgress readNetlinkReply(std::span<const uint8_t> datagram, uint32_
             if (message.size() >= NLMSG_HDRLEN + sizeof code) {
                 std::memcpy(&code, message.data() + NLMSG_HDRLEN, sizeof code);
             }
-            progress.error = code < 0 ? -code : 0;
+            // The kernel's errors lie in -4095..-1 (MAX_ERRNO); anything below is a malformed
+            // reply, and INT_MIN could not even be negated.
+            constexpr int kLargestErrno = 4095;
+            progress.error = code >= 0 ? 0 : code >= -kLargestErrno ? -code : EPROTO;
             return;
         }
         if (header.nlmsg_type >= NLMSG_MIN_TYPE) {

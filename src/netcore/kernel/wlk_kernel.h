@@ -42,6 +42,8 @@ struct wlk_addr {
     uint32_t flags; /* IFA_FLAGS, else the 8-bit ifa_flags */
     uint8_t has_local, has_address, has_broadcast, has_proto;
     uint8_t proto;
+    /* With a peer, IFA_LOCAL is the interface's own address and IFA_ADDRESS the peer, in both
+       families; without one the kernel sends IFA_ADDRESS (and for IPv4 an equal IFA_LOCAL). */
     uint8_t local[16];
     uint8_t address[16];
     uint8_t broadcast[4];

@@ -2,10 +2,12 @@
 
 #include "netcore/kernel/link_facts.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace wirelark {
@@ -27,6 +29,9 @@ private:
 // for one link and its addresses, "State:/Network/Global/IPv4" and ".../IPv6" for routes. It
 // keeps the name and flags of every link: address messages carry only the index, and a link
 // going up or down or away changes the routes through it without a route message for IPv4.
+// The kernel also repeats RTM_NEWLINK for Wi-Fi scans (IFLA_WIRELESS) and RTM_NEWADDR for every
+// lifetime refresh after a router advertisement; so it keeps what a user sees of each link and
+// address too, and names one only when that changed.
 class ChangeKeyMapper {
 public:
     // Starts over from a full link list (after a dump or a resynchronisation).
@@ -36,11 +41,16 @@ public:
     static constexpr const char* kInterfaceList = "State:/Network/Interface";
 
 private:
-    struct Known {
-        std::string name;
-        uint32_t flags = 0;
-    };
-    std::map<uint32_t, Known> links_;
+    void mapLink(uint16_t type, std::span<const uint8_t> message, ChangedKeys& keys);
+    void mapAddress(uint16_t type, std::span<const uint8_t> message, ChangedKeys& keys);
+
+    // What identifies an address to the kernel: its link, family, prefix, local and peer bytes.
+    using AddressIdentity = std::tuple<uint32_t, uint8_t, uint8_t, std::array<uint8_t, 32>>;
+    // What a user sees of it besides: flags, scope, broadcast and origin, not its lifetimes.
+    using AddressState = std::tuple<uint32_t, uint8_t, std::array<uint8_t, 4>, uint8_t>;
+
+    std::map<uint32_t, LinkFacts> links_;
+    std::map<AddressIdentity, AddressState> addresses_;
 };
 
 } // namespace wirelark

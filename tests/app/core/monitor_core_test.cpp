@@ -3,10 +3,12 @@
 
 #include "fake_clock.h"
 #include "item_fixtures.h"
+#include "netns_sandbox.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -142,6 +144,51 @@ TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
     reloaded.loadHistory();
     ASSERT_EQ(reloaded.histories().size(), 1u);
     EXPECT_EQ(reloaded.histories().at("Ethernet:00:aa:bb:cc:dd:ee").recentSamples(60).size(), 2u);
+}
+
+TEST_F(MonitorCoreTest, InterfacesSharingALinkAddressKeepTheirOwnBaselinesAndHistories) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    for (const char* command : {
+             "sysctl -qw net.ipv6.conf.default.disable_ipv6=1", // no traffic of its own
+             "ip link add wa0 type veth peer name wa1",
+             "ip link add wb0 type veth peer name wb1",
+             "ip link set wa0 address 02:00:00:00:00:01",
+             "ip link set wb0 address 02:00:00:00:00:01",
+             "ip addr add 192.0.2.1/24 dev wa0",
+             "ip link set wa1 up",
+             "ip link set wb1 up",
+             "ip link set wa0 up",
+             "ip link set wb0 up",
+             "ip neigh add 192.0.2.9 lladdr 02:00:00:00:00:09 dev wa0",
+         }) {
+        ASSERT_EQ(wirelark::testing::run(command), 0) << command;
+    }
+    auto sources = MonitorSources::system();
+    sources.readMetadata = [] { return NetworkMetadata{}; };
+    MonitorCore core(HistoryStore(file()), world.clock, std::move(sources));
+    core.update(kRecord);
+
+    constexpr size_t kPayload = 1000;
+    ASSERT_EQ(wirelark::testing::sendDatagrams("192.0.2.9", 1, kPayload), 1);
+    world.clock.wall += 5;
+    const auto update = core.update(kRecord);
+
+    const auto item = [&](const std::string& name) {
+        return *std::find_if(update.items.begin(), update.items.end(),
+                             [&](const auto& i) { return i.name == name; });
+    };
+    const auto sending = item("wa0"), idle = item("wb0");
+    const std::string sharedKey = "link:ethernet:02:00:00:00:00:01";
+    const bool sendingFirst = sending.snapshot->index < idle.snapshot->index;
+    EXPECT_EQ(sendingFirst ? sending.key : idle.key, sharedKey) << "the first keeps the key";
+    EXPECT_EQ(sendingFirst ? idle.key : sending.key,
+              sharedKey + "#" + (sendingFirst ? "wb0" : "wa0"));
+    ASSERT_EQ(sending.recent.size(), 1u);
+    EXPECT_EQ(sending.recent[0].bytesOut, kPayload + 14 + 20 + 8);
+    ASSERT_EQ(idle.recent.size(), 1u);
+    EXPECT_EQ(idle.recent[0].bytesOut, 0u);
+    EXPECT_EQ(idle.recent[0].bytesIn, 0u);
+    EXPECT_EQ(core.histories().size(), update.items.size()) << "one history per interface";
 }
 
 TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {

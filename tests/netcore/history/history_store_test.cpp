@@ -1,3 +1,5 @@
+#include "netcore/history/history_codec.h"
+#include "netcore/history/history_key_escape.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/history_store.h"
 
@@ -341,6 +343,35 @@ TEST(HistoryCodecTest, BucketBlobsAreWholeGroupsOfEightLittleEndianNumbers) {
     partialGroup.resize(120);
     EXPECT_EQ(decodeBuckets(partialGroup), (std::vector<Bucket>{bucket}));
     EXPECT_EQ(decodeBuckets({}), std::vector<Bucket>{});
+}
+
+TEST(HistoryCodecTest, EveryKeyLoadsBackEqualAndValidUtf8KeysAreStoredAsTheyAre) {
+    struct Case {
+        const char* key;
+        bool validUtf8;
+    };
+    const Case cases[] = {
+        {"name:eth0", true},
+        {"name:caf\xc3\xa9", true},
+        {"name:\xf0\x9f\x93\xb6", true},
+        {"name:v\xff", false}, // the kernel takes any bytes for an interface name
+        {"link:ethernet:02:00:00:00:00:01#v\xfe\x80", false},
+        {"name:\xc3", false},             // cut short
+        {"name:\xc0\xaf", false},         // overlong
+        {"name:\xed\xb2\x80", false},     // a surrogate, which is also the escaped form
+        {"name:\xf4\x90\x80\x80", false}, // above U+10FFFF
+    };
+    RateHistory history(RateHistory::kStandardRetention);
+    history.add({788918400.0, 5, 1000, 10});
+    HistoryMap histories;
+    for (const auto& c : cases) {
+        EXPECT_EQ(escapedHistoryKey(c.key) == c.key, c.validUtf8) << c.key;
+        EXPECT_EQ(unescapedHistoryKey(escapedHistoryKey(c.key)), c.key);
+        histories[c.key] = history;
+    }
+    const auto encoded = encodeHistories(histories);
+    ASSERT_TRUE(encoded);
+    EXPECT_EQ(decodeHistories(encoded->bytes()), histories);
 }
 
 TEST(HistoryCodecTest, SaturatedByteCountsStayReadable) {

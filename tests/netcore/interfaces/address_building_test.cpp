@@ -111,7 +111,7 @@ TEST(AddressBuilding, IPv4MissingPartsAndForeignFamilies) {
     EXPECT_EQ(cut.netmask, "0.0.0.0");
 }
 
-TEST(AddressBuilding, IPv6EmbeddedScope) {
+TEST(AddressBuilding, IPv6KeepsEveryByteAndTakesTheScopeFromTheScopeField) {
     struct Case {
         const char* listed;
         uint32_t scopeField;
@@ -119,13 +119,10 @@ TEST(AddressBuilding, IPv6EmbeddedScope) {
         uint32_t scopeID;
     };
     const Case cases[] = {
-        {"fe80:4::1", 0, "fe80::1", 4},
-        {"fe80:4::1", 7, "fe80::1", 7},
-        {"fe80::1", 3, "fe80::1", 3},
-        {"fe80::1", 0, "fe80::1", 0},
-        {"febf:5::1", 0, "febf::1", 5},
-        {"fec0:4::1", 0, "fec0:4::1", 0}, // site-local carries no embedded scope
-        {"2001:db8:4::1", 0, "2001:db8:4::1", 0},
+        {"fe80:4::1", 0, "fe80:4::1", 0}, // bytes 2-3 belong to the configured address
+        {"fe80:4::1", 7, "fe80:4::1", 7},     {"fe80::1", 3, "fe80::1", 3},
+        {"fe80::1", 0, "fe80::1", 0},         {"febf:5::1", 0, "febf:5::1", 0},
+        {"fec0:4::1", 0, "fec0:4::1", 0},     {"2001:db8:4::1", 0, "2001:db8:4::1", 0},
         {"2001:db8::1", 9, "2001:db8::1", 9},
     };
     const auto mask = v6("ffff:ffff:ffff:ffff::");
@@ -135,8 +132,11 @@ TEST(AddressBuilding, IPv6EmbeddedScope) {
         EXPECT_EQ(built.scopeID, c.scopeID) << c.listed;
         EXPECT_EQ(built.prefixLength, 64);
         EXPECT_EQ(built.flags, 0x40u);
+        EXPECT_FALSE(built.destination.has_value());
     }
     EXPECT_FALSE(makeIPv6Address(v6("::1"), {}, 0).prefixLength.has_value());
+    const auto peer = v6("2001:db8:2::2");
+    EXPECT_EQ(makeIPv6Address(v6("2001:db8:2::1"), {}, 0, view(peer)).destination, "2001:db8:2::2");
 }
 
 TEST(AddressLines, TextForms) {
@@ -146,10 +146,13 @@ TEST(AddressLines, TextForms) {
               "10.1.0.1/32  255.255.255.255 \u2192 10.1.0.2");
     EXPECT_EQ(ipv4Line({"0.0.0.0", std::nullopt, std::nullopt, std::nullopt, std::nullopt}),
               "0.0.0.0");
-    EXPECT_EQ(ipv6Line({"fe80::1", 64, 4, 0x440}, true), "fe80::1/64  scope 0x4  autoconf secured");
-    EXPECT_EQ(ipv6Line({"fe80::1", 64, 0x1a, 0}, true), "fe80::1/64  scope 0x1a");
-    EXPECT_EQ(ipv6Line({"fe80::1", 64, 4, 0x2}, false), "fe80::1/64  tentative");
-    EXPECT_EQ(ipv6Line({"2001:db8::1", std::nullopt, 0, 0}, true), "2001:db8::1");
+    EXPECT_EQ(ipv6Line({"fe80::1", 64, 4, 0x440, std::nullopt}, true),
+              "fe80::1/64  scope 0x4  autoconf secured");
+    EXPECT_EQ(ipv6Line({"fe80::1", 64, 0x1a, 0, std::nullopt}, true), "fe80::1/64  scope 0x1a");
+    EXPECT_EQ(ipv6Line({"fe80::1", 64, 4, 0x2, std::nullopt}, false), "fe80::1/64  tentative");
+    EXPECT_EQ(ipv6Line({"2001:db8::1", std::nullopt, 0, 0, std::nullopt}, true), "2001:db8::1");
+    EXPECT_EQ(ipv6Line({"2001:db8:2::1", 128, 0, 0x400, "2001:db8:2::2"}, true),
+              "2001:db8:2::1/128 \u2192 2001:db8:2::2  secured");
 }
 
 TEST(AddressBuilding, IPv4TextMatchesInetNtop) {

@@ -6,11 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -63,11 +58,13 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
         "ip addr add 10.8.0.1/24 broadcast 10.8.0.255 dev wv0",
         "ip addr add 10.7.0.1/24 broadcast 0.0.0.0 dev wv0",
         "ip -6 addr add 2001:db8::1/64 dev wv0 nodad",
+        "ip -6 addr add fe80:1::1/64 dev wv0 nodad",
         "ip link set wv0 up",
         "ip link set wv1 up",
         "ip link add wbr0 type bridge",
         "ip tuntap add wtun0 mode tun",
         "ip addr add 10.1.0.1 peer 10.1.0.2 dev wtun0",
+        "ip -6 addr add 2001:db8:2::1 peer 2001:db8:2::2 dev wtun0 nodad",
         "ip link set wv0 mtu 1400",
     });
     InterfaceReader reader;
@@ -105,6 +102,11 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
     ASSERT_NE(global, veth->ipv6.end());
     EXPECT_EQ(global->prefixLength, 64);
     EXPECT_EQ(global->scopeID, 0u);
+    EXPECT_FALSE(global->destination.has_value());
+    const auto linkLocal = std::find_if(veth->ipv6.begin(), veth->ipv6.end(),
+                                        [](const auto& a) { return a.address == "fe80:1::1"; });
+    ASSERT_NE(linkLocal, veth->ipv6.end()) << "bytes 2-3 of a link-local address are kept";
+    EXPECT_EQ(linkLocal->scopeID, veth->index);
     ASSERT_TRUE(veth->nd6Flags.has_value());
     EXPECT_TRUE(*veth->nd6Flags & 0x1) << "PERFORMNUD on an ARP link";
 
@@ -122,6 +124,10 @@ TEST(InterfaceReaderNetns, ReadsLinksAddressesAndPeersFromTheKernel) {
     EXPECT_EQ(tun->ipv4[0].address, "10.1.0.1");
     EXPECT_EQ(tun->ipv4[0].destination, "10.1.0.2");
     EXPECT_FALSE(tun->ipv4[0].broadcast.has_value());
+    ASSERT_EQ(tun->ipv6.size(), 1u);
+    EXPECT_EQ(tun->ipv6[0].address, "2001:db8:2::1");
+    EXPECT_EQ(tun->ipv6[0].destination, "2001:db8:2::2");
+    EXPECT_EQ(tun->ipv6[0].prefixLength, 128);
     ASSERT_TRUE(tun->nd6Flags.has_value());
     EXPECT_FALSE(*tun->nd6Flags & 0x1) << "NOARP links do no neighbour unreachability detection";
 }
@@ -176,22 +182,11 @@ TEST(InterfaceReaderNetns, CountersGrowByTheBytesSentAndLinkStateFollows) {
     }));
     const auto before = *find(snapshotsOf(reader), "wv0");
 
-    // UDP to a neighbour with a fixed link address: each datagram leaves wv0 as one frame.
-    const UniqueFd sock(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    ASSERT_TRUE(sock);
-    sockaddr_in target{};
-    target.sin_family = AF_INET;
-    target.sin_port = htons(9);
-    inet_pton(AF_INET, "192.0.2.9", &target.sin_addr);
-    const std::string payload(1000, 'x');
+    constexpr size_t kPayload = 1000;
     constexpr int kDatagrams = 20;
-    for (int i = 0; i < kDatagrams; ++i) {
-        ASSERT_EQ(sendto(sock.get(), payload.data(), payload.size(), 0,
-                         reinterpret_cast<sockaddr*>(&target), sizeof target),
-                  static_cast<ssize_t>(payload.size()));
-    }
+    ASSERT_EQ(wirelark::testing::sendDatagrams("192.0.2.9", kDatagrams, kPayload), kDatagrams);
     // Ethernet 14 + IPv4 20 + UDP 8 header bytes per frame.
-    const uint64_t frameBytes = payload.size() + 14 + 20 + 8;
+    const uint64_t frameBytes = kPayload + 14 + 20 + 8;
     const auto after = *find(snapshotsOf(reader), "wv0");
     EXPECT_EQ(after.counters.bytesOut - before.counters.bytesOut, kDatagrams * frameBytes);
     EXPECT_EQ(after.counters.packetsOut - before.counters.packetsOut, uint64_t{kDatagrams});

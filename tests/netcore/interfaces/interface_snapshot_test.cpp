@@ -66,7 +66,7 @@ TEST(InterfaceSnapshot, IPv6FlagNamesInTableOrder) {
         {0x0412, {"tentative", "deprecated", "secured"}},
     };
     for (const auto& c : cases) {
-        IPv6Address a{"fe80::1", 64, 2, c.flags};
+        IPv6Address a{"fe80::1", 64, 2, c.flags, std::nullopt};
         EXPECT_EQ(a.flagNames(), c.names) << std::hex << c.flags;
     }
 }
@@ -102,7 +102,7 @@ TEST(InterfaceSnapshot, EqualityAndHashingCoverEveryField) {
     base.mtu = 1500;
     base.linkAddress = LinkAddress{{1, 2, 3, 4, 5, 6}, 6};
     base.ipv4 = {{"10.0.0.2", "255.255.255.0", 24, "10.0.0.255", std::nullopt}};
-    base.ipv6 = {{"fe80::1", 64, 4, 0}};
+    base.ipv6 = {{"fe80::1", 64, 4, 0, std::nullopt}};
 
     std::vector<InterfaceSnapshot> variants;
     auto vary = [&](auto change) {
@@ -120,6 +120,7 @@ TEST(InterfaceSnapshot, EqualityAndHashingCoverEveryField) {
     vary([](auto& s) { s.linkAddress.reset(); });
     vary([](auto& s) { s.ipv4[0].broadcast.reset(); });
     vary([](auto& s) { s.ipv6[0].scopeID = 0; });
+    vary([](auto& s) { s.ipv6[0].destination = "fe80::2"; });
     vary([](auto& s) { s.media = MediaInfo{"autoselect", std::nullopt, MediaStatus::unknown}; });
     vary([](auto& s) { s.capabilities = 0; });
     vary([](auto& s) { s.nd6Flags = 0; });

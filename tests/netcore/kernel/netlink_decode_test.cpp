@@ -15,6 +15,7 @@
 #include <linux/rtnetlink.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -252,11 +253,22 @@ TEST(NetlinkReply, SequenceErrorsAndInterruptedDumps) {
     EXPECT_TRUE(progress.finished);
     EXPECT_EQ(progress.error, 0);
 
-    nlmsgerr error{};
-    error.error = -EPERM;
-    progress = readNetlinkReply(MessageBuilder(NLMSG_ERROR, 5).body(error).bytes(), 5, collect);
-    EXPECT_TRUE(progress.finished);
-    EXPECT_EQ(progress.error, EPERM);
+    struct ErrorCase {
+        int code;
+        int error;
+    };
+    const ErrorCase errors[] = {
+        {-EPERM, EPERM},   {0, 0},          // an acknowledgement
+        {-4095, 4095},     {-4096, EPROTO}, // no errno lies beyond the kernel's MAX_ERRNO
+        {INT_MIN, EPROTO}, {7, 0},
+    };
+    for (const auto& c : errors) {
+        nlmsgerr error{};
+        error.error = c.code;
+        progress = readNetlinkReply(MessageBuilder(NLMSG_ERROR, 5).body(error).bytes(), 5, collect);
+        EXPECT_TRUE(progress.finished);
+        EXPECT_EQ(progress.error, c.error) << c.code;
+    }
 
     progress = readNetlinkReply(
         MessageBuilder(RTM_NEWLINK, 5, NLM_F_MULTI | NLM_F_DUMP_INTR).body(info).bytes(), 5,

@@ -6,6 +6,7 @@
 
 #include <linux/if.h>
 #include <linux/if_addr.h>
+#include <linux/if_arp.h>
 #include <linux/if_link.h>
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
@@ -15,21 +16,45 @@ using wirelark::testing::MessageBuilder;
 
 namespace {
 
-std::vector<uint8_t> link(uint16_t type, int index, const std::string& name, uint32_t flags = 0) {
+MessageBuilder linkBuilder(uint16_t type, int index, const std::string& name, uint32_t flags,
+                           uint32_t mtu) {
     ifinfomsg info{};
     info.ifi_index = index;
     info.ifi_flags = flags;
-    return MessageBuilder(type, 0).body(info).attribute(IFLA_IFNAME, name).bytes();
+    info.ifi_type = ARPHRD_ETHER;
+    MessageBuilder builder(type, 0);
+    builder.body(info).attribute(IFLA_IFNAME, name);
+    if (mtu != 0) {
+        builder.attribute(IFLA_MTU, &mtu, sizeof mtu);
+    }
+    return builder;
 }
 
-std::vector<uint8_t> address(uint16_t type, uint8_t family, uint32_t index) {
+std::vector<uint8_t> link(uint16_t type, int index, const std::string& name, uint32_t flags = 0,
+                          uint32_t mtu = 0) {
+    return linkBuilder(type, index, name, flags, mtu).bytes();
+}
+
+// A Wi-Fi driver's event, as the kernel sends one when a scan completes.
+std::vector<uint8_t> wirelessEvent(int index, const std::string& name, uint32_t flags) {
+    const uint8_t event[8] = {8, 0, 0x19, 0x8b}; // SIOCGIWSCAN, no payload
+    return linkBuilder(RTM_NEWLINK, index, name, flags, 0)
+        .attribute(IFLA_WIRELESS, event, sizeof event)
+        .bytes();
+}
+
+std::vector<uint8_t> address(uint16_t type, uint8_t family, uint32_t index, uint32_t flags = 0,
+                             uint32_t validLifetime = UINT32_MAX) { // forever
     ifaddrmsg info{};
     info.ifa_family = family;
     info.ifa_index = index;
     const uint8_t bytes[16] = {192, 0, 2, 1};
+    const ifa_cacheinfo lifetimes{validLifetime, validLifetime, 100, 200};
     return MessageBuilder(type, 0)
         .body(info)
         .attribute(IFA_LOCAL, bytes, family == AF_INET ? 4 : 16)
+        .attribute(IFA_FLAGS, &flags, sizeof flags)
+        .attribute(IFA_CACHEINFO, &lifetimes, sizeof lifetimes)
         .bytes();
 }
 
@@ -53,7 +78,13 @@ TEST(ChangeKeys, NotificationsBecomeKeys) {
         std::vector<std::string> keys;
     };
     const Case cases[] = {
-        {"a known link changes", link(RTM_NEWLINK, 2, "eth0"), {list + "/eth0/Link"}},
+        {"a known link changes its MTU",
+         link(RTM_NEWLINK, 2, "eth0", 0, 1400),
+         {list + "/eth0/Link"}},
+        {"a known link as it was", link(RTM_NEWLINK, 2, "eth0"), {}},
+        {"a Wi-Fi scan completed",
+         wirelessEvent(3, "wlan0", IFF_UP | IFF_RUNNING | IFF_LOWER_UP),
+         {}},
         {"a new link", link(RTM_NEWLINK, 9, "veth9"), {list, list + "/veth9/Link"}},
         {"a renamed link", link(RTM_NEWLINK, 2, "lan0"), {list, list + "/lan0/Link"}},
         {"a removed link takes its routes along",
@@ -89,6 +120,34 @@ TEST(ChangeKeys, NotificationsBecomeKeys) {
         ChangeKeyMapper mapper;
         mapper.reset(
             {{"eth0", 2, 1, "", 0}, {"wlan0", 3, 1, "", IFF_UP | IFF_RUNNING | IFF_LOWER_UP}});
+        ChangedKeys keys;
+        mapper.map(c.message, keys);
+        EXPECT_EQ(keys.take(), c.keys);
+    }
+}
+
+TEST(ChangeKeys, AnAddressIsNamedOnlyWhenWhatItShowsChanges) {
+    const std::string ipv6 = "State:/Network/Interface/eth0/IPv6";
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> message;
+        std::vector<std::string> keys;
+    };
+    // One mapper through all rows: each row follows the state the rows before it left.
+    const Case cases[] = {
+        {"a new address", address(RTM_NEWADDR, AF_INET6, 2, IFA_F_PERMANENT), {ipv6}},
+        {"the same address again", address(RTM_NEWADDR, AF_INET6, 2, IFA_F_PERMANENT), {}},
+        {"only its lifetimes refreshed",
+         address(RTM_NEWADDR, AF_INET6, 2, IFA_F_PERMANENT, 100),
+         {}},
+        {"deprecated", address(RTM_NEWADDR, AF_INET6, 2, IFA_F_DEPRECATED, 100), {ipv6}},
+        {"removed", address(RTM_DELADDR, AF_INET6, 2, IFA_F_DEPRECATED, 100), {ipv6}},
+        {"added again", address(RTM_NEWADDR, AF_INET6, 2, IFA_F_DEPRECATED, 100), {ipv6}},
+    };
+    ChangeKeyMapper mapper;
+    mapper.reset({{"eth0", 2, 1, "", 0}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         ChangedKeys keys;
         mapper.map(c.message, keys);
         EXPECT_EQ(keys.take(), c.keys);

@@ -78,6 +78,18 @@ TEST(NetworkChangeWatcher, ReportsLinksAddressesAndRoutes) {
     setUp({"ip -6 addr add 2001:db8:5::1/64 dev wwa0 nodad"});
     EXPECT_FALSE(waitForKey(watcher, recorder.batches, prefix + "IPv6").empty());
 
+    // A router advertisement refreshes lifetimes, which nobody sees: no key until the IPv4
+    // address that follows it.
+    setUp({"ip -6 addr add 2001:db8:6::1/64 dev wwa0 nodad valid_lft 200 preferred_lft 200"});
+    EXPECT_FALSE(waitForKey(watcher, recorder.batches, prefix + "IPv6").empty());
+    const size_t beforeRefresh = recorder.batches.size();
+    setUp({"ip -6 addr change 2001:db8:6::1/64 dev wwa0 nodad valid_lft 100 preferred_lft 100",
+           "ip addr add 192.0.2.7/24 dev wwa0"});
+    EXPECT_FALSE(waitForKey(watcher, recorder.batches, prefix + "IPv4").empty());
+    for (size_t i = beforeRefresh; i < recorder.batches.size(); ++i) {
+        EXPECT_FALSE(contains(recorder.batches[i], prefix + "IPv6"));
+    }
+
     setUp({"ip addr add 192.0.2.1/24 dev wwa0", "ip link set wwb0 up", "ip link set wwa0 up",
            "ip route add default via 192.0.2.254 dev wwa0"});
     EXPECT_FALSE(waitForKey(watcher, recorder.batches, "State:/Network/Global/IPv4").empty());
