@@ -276,7 +276,8 @@ TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
     QRect item;
     EXPECT_TRUE(waitFor(
         [&] {
-            item = x.geometry(docked->first);
+            docked = x.find("Wirelark", x.root());
+            item = docked ? x.geometry(docked->first) : QRect();
             return item.width() == expectedWidth;
         },
         20s))
@@ -301,6 +302,10 @@ TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
     };
     const bool drawn = waitFor(
         [&] {
+            docked = x.find("Wirelark", x.root());
+            if (!docked || docked->first == docked->second) {
+                return false;
+            }
             tray = x.geometry(docked->second);
             item = x.geometry(docked->first);
             inside = item.translated(-tray.topLeft());

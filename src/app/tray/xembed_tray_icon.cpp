@@ -1,5 +1,6 @@
 #include "app/tray/xembed_tray_icon.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -20,6 +22,11 @@ constexpr uint32_t kSystemTrayRequestDock = 0;
 constexpr uint32_t kXEmbedEmbeddedNotify = 0;
 constexpr uint32_t kXEmbedMapped = 1;
 constexpr int kSizeReminders = 3;
+constexpr int kRedocks = 3;
+// How long a tray may take to lay out a new item before its size counts.
+constexpr std::chrono::milliseconds kLayoutTime{500};
+// How long a tray may take to let go of a withdrawn item when it does not say so.
+constexpr std::chrono::milliseconds kReleaseTime{1000};
 
 xcb_connection_t* connection() {
     const auto* x11 =
@@ -80,6 +87,12 @@ XEmbedTrayIcon::XEmbedTrayIcon(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint) {
     setWindowTitle(QStringLiteral("Wirelark"));
     setAttribute(Qt::WA_TranslucentBackground);
+    embeddingCheck_.setSingleShot(true);
+    embeddingCheck_.setInterval(kLayoutTime);
+    connect(&embeddingCheck_, &QTimer::timeout, this, &XEmbedTrayIcon::checkEmbedding);
+    redock_.setSingleShot(true);
+    redock_.setInterval(kReleaseTime);
+    connect(&redock_, &QTimer::timeout, this, &XEmbedTrayIcon::requestDock);
 }
 
 XEmbedTrayIcon::~XEmbedTrayIcon() {
@@ -150,6 +163,7 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
         } else if (client->window == static_cast<xcb_window_t>(winId()) &&
                    client->type == xembedAtom_ && client->data.data32[1] == kXEmbedEmbeddedNotify) {
             setDocked(true);
+            embeddingCheck_.start();
         }
         break;
     }
@@ -163,6 +177,17 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
             configured->width != wanted && sizeReminders_ < kSizeReminders) {
             ++sizeReminders_;
             QMetaObject::invokeMethod(this, &XEmbedTrayIcon::applySize, Qt::QueuedConnection);
+        }
+        if (docked_ && configured->window == static_cast<xcb_window_t>(winId())) {
+            embeddingCheck_.start(); // once the tray's layout has settled
+        }
+        break;
+    }
+    case XCB_REPARENT_NOTIFY: {
+        const auto* reparented = static_cast<const xcb_reparent_notify_event_t*>(message);
+        if (docked_ && reparented->window == static_cast<xcb_window_t>(winId()) &&
+            reparented->parent == root_) {
+            embeddingCheck_.start();
         }
         break;
     }
@@ -197,10 +222,54 @@ QSize XEmbedTrayIcon::imageSize() const {
 void XEmbedTrayIcon::setImage(const QImage& image) {
     const bool resized = image.deviceIndependentSize() != image_.deviceIndependentSize();
     image_ = image;
+    if (resized) {
+        redocks_ = 0;
+    }
     if (resized && manager_ != 0) {
         applySize();
+        if (docked_) {
+            embeddingCheck_.start();
+        }
     }
     update();
+}
+
+// Some trays size their window for the item once, when they take it, and keep that size even
+// when the hints they read are set again: under load trayer leaves it 1 pixel wide, hiding the
+// item. Such a tray reads the hints afresh for a new dock, so the item withdraws and docks again,
+// a few times at most, as a tray may insist on a size of its own. A tray that let go of the item
+// on its own (it lost a race with its own clean-up) is a misfit too.
+void XEmbedTrayIcon::checkEmbedding() {
+    xcb_connection_t* c = connection();
+    if (!docked_ || manager_ == 0 || redocks_ >= kRedocks) {
+        return;
+    }
+    const auto window = static_cast<xcb_window_t>(winId());
+    const auto tree = own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    if (!tree) {
+        return;
+    }
+    if (tree->parent != root_) {
+        const auto embedder =
+            own(xcb_get_geometry_reply(c, xcb_get_geometry(c, tree->parent), nullptr));
+        if (!embedder || embedder->width >= (imageSize() * devicePixelRatio()).width()) {
+            return;
+        }
+    }
+    ++redocks_;
+    withdraw();
+}
+
+// Going back to the root ends the embedding. The tray then drops its window for the item, and
+// one that does so through GDK asks the item to close once done: the item docks again then, or
+// after a while.
+void XEmbedTrayIcon::withdraw() {
+    xcb_connection_t* c = connection();
+    xcb_reparent_window(c, static_cast<xcb_window_t>(winId()), root_, 0, 0);
+    xcb_flush(c);
+    hide();
+    setDocked(false);
+    redock_.start();
 }
 
 // Trays size the window they take from its size hints (a GTK tray takes 1 × 1 without them) and
@@ -253,6 +322,14 @@ void XEmbedTrayIcon::paintEvent(QPaintEvent*) {
     const QSizeF size = image_.deviceIndependentSize();
     painter.drawImage(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2),
                       image_);
+}
+
+void XEmbedTrayIcon::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (redock_.isActive()) {
+        redock_.stop();
+        requestDock();
+    }
 }
 
 void XEmbedTrayIcon::mousePressEvent(QMouseEvent* event) {

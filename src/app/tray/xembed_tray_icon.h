@@ -2,6 +2,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -36,6 +37,8 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // A tray that lets go of the window asks it to close; it stays, to dock again.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
@@ -43,12 +46,18 @@ private:
     void setDocked(bool docked);
     void applySize();
     QSize imageSize() const;
+    // Docks again when the tray's window for the item does not fit the image.
+    void checkEmbedding();
+    void withdraw();
 
     QImage image_;
     bool started_ = false;
     bool docked_ = false;
     uint32_t manager_ = 0; // the tray manager's window while docked
     int sizeReminders_ = 0;
+    int redocks_ = 0; // since the image last changed its size
+    QTimer embeddingCheck_;
+    QTimer redock_; // after a withdrawal, for the tray to let go
     uint32_t selectionAtom_ = 0;
     uint32_t managerAtom_ = 0;
     uint32_t xembedAtom_ = 0; // looked up once: the event filter sees every X event
