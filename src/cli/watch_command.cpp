@@ -171,7 +171,14 @@ int run(const ParsedCommandLine& given) {
         if (update > 0 && sleepUnlessInterrupted(signals, options.interval)) {
             break;
         }
-        const MonitorUpdate result = monitor.update(request).get();
+        const auto updated = monitor.update(request).get();
+        if (!updated) {
+            // Nothing is printed for this interval; the next one reads again.
+            std::fprintf(stderr, "wirelark-cli: cannot read the interfaces: %s\n",
+                         updated.error().message().c_str());
+            continue;
+        }
+        const MonitorUpdate& result = *updated;
         const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
         if (options.json) {
             annotations.metadata = result.metadata;
