@@ -16,6 +16,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <csignal>
+#include <cstring>
+
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -112,9 +115,12 @@ void sendLoopbackTraffic(int datagrams) {
     ::close(fd);
 }
 
+// Ended by termination or by the hang-up of the terminal that started it.
+class TrayAppEndedBySignalTest : public TrayAppTest, public ::testing::WithParamInterface<int> {};
+
 // The history file keeps only histories with traffic: loopback datagrams between the ticks give
 // the loopback interface some.
-TEST_F(TrayAppTest, SigtermSavesTheHistoriesAndASecondInstanceIsRefused) {
+TEST_P(TrayAppEndedBySignalTest, SavesTheHistoriesAndASecondInstanceIsRefused) {
     QProcessEnvironment environment = environment_;
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess& app = startApp(environment);
@@ -134,17 +140,20 @@ TEST_F(TrayAppTest, SigtermSavesTheHistoriesAndASecondInstanceIsRefused) {
     EXPECT_EQ(app.state(), QProcess::Running);
 
     EXPECT_FALSE(std::filesystem::exists(historyFile())) << "saved before the ten minutes";
-    app.terminate(); // SIGTERM
+    ASSERT_EQ(::kill(static_cast<pid_t>(app.processId()), GetParam()), 0);
     ASSERT_TRUE(app.waitForFinished(20000));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
 
-    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after SIGTERM";
+    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after the signal";
     const HistoryMap histories = HistoryStore(historyFile()).load();
     const auto loopback = histories.find("name:lo");
     ASSERT_NE(loopback, histories.end()) << "no history of the loopback interface";
     EXPECT_TRUE(loopback->second.hasTraffic());
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, TrayAppEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
 // The X server's windows as the test sees them.
 class XDisplay {
