@@ -168,6 +168,10 @@ struct UnwritableDataFolder {
     bool heldElsewhere;
 };
 
+void PrintTo(const UnwritableDataFolder& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class TrayAppUnwritableDataTest : public TrayAppTest,
                                   public ::testing::WithParamInterface<UnwritableDataFolder> {};
 

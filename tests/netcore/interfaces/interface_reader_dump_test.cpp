@@ -22,6 +22,10 @@ struct Interruptions {
     bool fails;
 };
 
+void PrintTo(const Interruptions& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class InterfaceReaderDumpTest : public ::testing::TestWithParam<Interruptions> {};
 
 } // namespace
