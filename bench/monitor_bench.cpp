@@ -83,9 +83,10 @@ void BM_MonitorUpdateWithReader400(benchmark::State& state) {
                            [] { return NetworkMetadata{}; },
                            [](const std::string&) { return std::optional<WiFiDetails>(); }};
     std::vector<std::string> keys;
-    for (const auto& item : MonitorCore(HistoryStore("/nonexistent"), clock, sources)
-                                .update({.record = false, .recentCount = 60, .interval = 5})
-                                .items) {
+    const MonitorUpdate first = MonitorCore(HistoryStore("/nonexistent"), clock, sources)
+                                    .update({.record = false, .recentCount = 60, .interval = 5})
+                                    .value();
+    for (const auto& item : first.items) {
         keys.push_back(item.key);
     }
     const auto file = historyFileWith(keys);

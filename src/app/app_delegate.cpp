@@ -20,18 +20,27 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
     if (historyFile) {
         // The lock on the history file is also what keeps a second tray app from starting.
         auto recording = RecordingLock::acquire(*historyFile);
-        if (!recording) {
+        if (recording) {
+            recording_ = std::move(*recording);
+        } else if (recording.error().code == RecordingLockError::Code::heldElsewhere) {
             return Unexpected(std::move(recording).error());
+        } else {
+            // A read-only home or a full disk costs the history, not the live rates.
+            logLine(LogPriority::Warning,
+                    "Not recording the history: " + recording.error().description() +
+                        "; rates are not kept across runs");
         }
-        recording_ = std::move(*recording);
     } else {
         logLine(LogPriority::Notice,
                 "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
                 "rates are not kept across runs");
     }
+    const std::filesystem::path historyPath = historyFile.value_or(std::filesystem::path());
     model_ = std::make_unique<NetworkModel>(
         settings_,
-        std::make_unique<NetworkMonitor>(historyFile.value_or(std::filesystem::path()), clock_),
+        std::make_unique<NetworkMonitor>(recording_ ? HistoryStore(historyPath)
+                                                    : HistoryStore::readOnly(historyPath),
+                                         clock_, MonitorSources::system()),
         clock_);
     if (auto sessionBus = DbusConnection::openSession()) {
         busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));

@@ -26,8 +26,8 @@ public:
     explicit AppDelegate(double started, QObject* parent = nullptr);
     ~AppDelegate() override;
 
-    // The start sequence; fails when another instance already runs (or the history file cannot
-    // be locked).
+    // The start sequence; fails only when another process already records the history file.
+    // Without a usable history folder it runs without recording.
     Expected<void, RecordingLockError> launch();
     // Saves the histories on the monitor's thread and waits for it; a failed save is ignored.
     void shutdown();

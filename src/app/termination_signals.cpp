@@ -11,6 +11,9 @@ namespace wirelark {
 
 namespace {
 
+// Interrupted, terminated, or the terminal that started it closed (SIGHUP): all save first.
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 // The write end, for the handler, where only async-signal-safe calls are allowed; the
 // TerminationSignals owns it.
 int signalWriteEnd = -1;
@@ -41,16 +44,18 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     signalWriteEnd = writeEnd_.get();
     notifier_ = std::make_unique<QSocketNotifier>(readEnd_.get(), QSocketNotifier::Read);
     connect(notifier_.get(), &QSocketNotifier::activated, this, &TerminationSignals::drain);
-    handle(SIGINT, onSignal);
-    handle(SIGTERM, onSignal);
+    for (const int number : kTerminationSignals) {
+        handle(number, onSignal);
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
     if (!notifier_) {
         return;
     }
-    handle(SIGINT, SIG_DFL);
-    handle(SIGTERM, SIG_DFL);
+    for (const int number : kTerminationSignals) {
+        handle(number, SIG_DFL);
+    }
     notifier_.reset();
     signalWriteEnd = -1;
     // Both ends close with their members.

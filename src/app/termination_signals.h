@@ -9,13 +9,13 @@
 
 namespace wirelark {
 
-// Turns SIGINT and SIGTERM into a Qt signal on the main thread, so that an interrupted or
-// terminated tray app quits through the event loop and saves like any other quit.
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the main thread, so that an interrupted,
+// terminated or hung-up tray app quits through the event loop and saves like any other quit.
 class TerminationSignals : public QObject {
     Q_OBJECT
 
 public:
-    // Only one may exist: it owns the process's handlers of both signals.
+    // Only one may exist: it owns the process's handlers of these signals.
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 

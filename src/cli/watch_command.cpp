@@ -111,7 +111,7 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
     std::fflush(stdout);
 }
 
-// Waits for the interval, or less when SIGINT or SIGTERM arrive; true when one did.
+// Waits for the interval, or less when a termination signal arrives; true when one did.
 bool sleepUnlessInterrupted(const sigset_t& signals, double seconds) {
     timespec timeout;
     timeout.tv_sec = static_cast<time_t>(seconds);
@@ -132,11 +132,13 @@ std::set<std::string> tunnelNames(const std::vector<InterfaceItem>& items) {
 
 int run(const ParsedCommandLine& given) {
     const WatchOptions options = watchOptions(given);
-    // Ctrl-C and termination end the loop through sigtimedwait, in this thread only.
+    // Ctrl-C, termination and the hang-up of a closed terminal end the loop through
+    // sigtimedwait, in this thread only, so that the history is still saved.
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     const auto historyFile = defaultHistoryFilePath();
@@ -171,7 +173,14 @@ int run(const ParsedCommandLine& given) {
         if (update > 0 && sleepUnlessInterrupted(signals, options.interval)) {
             break;
         }
-        const MonitorUpdate result = monitor.update(request).get();
+        const auto updated = monitor.update(request).get();
+        if (!updated) {
+            // Nothing is printed for this interval; the next one reads again.
+            std::fprintf(stderr, "wirelark-cli: cannot read the interfaces: %s\n",
+                         updated.error().message().c_str());
+            continue;
+        }
+        const MonitorUpdate& result = *updated;
         const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
         if (options.json) {
             annotations.metadata = result.metadata;

@@ -4,6 +4,9 @@
 #include "app/drawing/menubar_renderer.h"
 #include "app/settings/settings_storage.h"
 #include "netcore/history/history_store.h"
+#include "netcore/history/recording_lock.h"
+
+#include "netns_sandbox.h"
 
 #include <QDir>
 #include <QImage>
@@ -13,14 +16,19 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstring>
 
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -112,9 +120,12 @@ void sendLoopbackTraffic(int datagrams) {
     ::close(fd);
 }
 
+// Ended by termination or by the hang-up of the terminal that started it.
+class TrayAppEndedBySignalTest : public TrayAppTest, public ::testing::WithParamInterface<int> {};
+
 // The history file keeps only histories with traffic: loopback datagrams between the ticks give
 // the loopback interface some.
-TEST_F(TrayAppTest, SigtermSavesTheHistoriesAndASecondInstanceIsRefused) {
+TEST_P(TrayAppEndedBySignalTest, SavesTheHistoriesAndASecondInstanceIsRefused) {
     QProcessEnvironment environment = environment_;
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     QProcess& app = startApp(environment);
@@ -134,17 +145,77 @@ TEST_F(TrayAppTest, SigtermSavesTheHistoriesAndASecondInstanceIsRefused) {
     EXPECT_EQ(app.state(), QProcess::Running);
 
     EXPECT_FALSE(std::filesystem::exists(historyFile())) << "saved before the ten minutes";
-    app.terminate(); // SIGTERM
+    ASSERT_EQ(::kill(static_cast<pid_t>(app.processId()), GetParam()), 0);
     ASSERT_TRUE(app.waitForFinished(20000));
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
 
-    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after SIGTERM";
+    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after the signal";
     const HistoryMap histories = HistoryStore(historyFile()).load();
     const auto loopback = histories.find("name:lo");
     ASSERT_NE(loopback, histories.end()) << "no history of the loopback interface";
     EXPECT_TRUE(loopback->second.hasTraffic());
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, TrayAppEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// A data folder the app cannot write: it runs without recording, unless another process
+// really records there.
+struct UnwritableDataFolder {
+    const char* name;
+    bool underAFile; // else a read-only mount
+    bool heldElsewhere;
+};
+
+void PrintTo(const UnwritableDataFolder& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TrayAppUnwritableDataTest : public TrayAppTest,
+                                  public ::testing::WithParamInterface<UnwritableDataFolder> {};
+
+TEST_P(TrayAppUnwritableDataTest, RunsWithoutRecordingUnlessAnotherProcessRecords) {
+    const UnwritableDataFolder& c = GetParam();
+    WIRELARK_ENTER_NETNS_OR_SKIP(); // for mounts of this test's own; root ignores permissions
+    const std::filesystem::path data = (home_.path() + "/data").toStdString();
+    std::optional<RecordingLock> other;
+    if (c.underAFile) {
+        std::ofstream(data) << "a file where the folder belongs";
+    } else {
+        std::filesystem::create_directories(data / "Wirelark");
+        if (c.heldElsewhere) {
+            auto lock = RecordingLock::acquire(historyFile());
+            ASSERT_TRUE(lock) << lock.error().description();
+            other.emplace(std::move(*lock));
+        }
+        ASSERT_EQ(::mount(data.c_str(), data.c_str(), nullptr, MS_BIND, nullptr), 0);
+        ASSERT_EQ(
+            ::mount(nullptr, data.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
+    }
+    QProcessEnvironment environment = environment_;
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess& app = startApp(environment);
+    ASSERT_TRUE(app.waitForStarted(10000));
+    if (c.heldElsewhere) {
+        ASSERT_TRUE(app.waitForFinished(20000));
+        EXPECT_EQ(app.exitCode(), 1);
+        return;
+    }
+    EXPECT_FALSE(app.waitForFinished(2000)) << "ended although only the history is lost";
+    ASSERT_EQ(::kill(static_cast<pid_t>(app.processId()), SIGTERM), 0);
+    ASSERT_TRUE(app.waitForFinished(20000));
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_FALSE(std::filesystem::exists(historyFile()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TrayAppUnwritableDataTest,
+                         ::testing::Values(UnwritableDataFolder{"UnderAFile", true, false},
+                                           UnwritableDataFolder{"ReadOnly", false, false},
+                                           UnwritableDataFolder{"ReadOnlyAndRecordedElsewhere",
+                                                                false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The X server's windows as the test sees them.
 class XDisplay {

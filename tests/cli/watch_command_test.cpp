@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -196,3 +199,42 @@ TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {
     held.reset();
     EXPECT_EQ(std::system((cli("watch --record --count 1 --json") + " >/dev/null").c_str()), 0);
 }
+
+// Ended by termination or by the hang-up of the terminal that started it.
+class WatchEndedBySignalTest : public WatchCommandTest,
+                               public ::testing::WithParamInterface<int> {};
+
+TEST_P(WatchEndedBySignalTest, RecordingSavesTheHistoryBeforeItEnds) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    ASSERT_EQ(run("ip link set lo up"), 0);
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    const std::string command = "exec " + cli("watch --json --all --record --interval 1");
+    const pid_t watch = ::fork();
+    ASSERT_GE(watch, 0);
+    if (watch == 0) {
+        ::dup2(ends[1], STDOUT_FILENO);
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(ends[1]);
+    FILE* lines = ::fdopen(ends[0], "r");
+    ASSERT_NE(lines, nullptr);
+    char line[1 << 16];
+    ASSERT_NE(std::fgets(line, sizeof line, lines), nullptr) << "the first reading";
+    ASSERT_GT(wirelark::testing::sendDatagrams("127.0.0.1", 20, 1000), 0);
+    ASSERT_NE(std::fgets(line, sizeof line, lines), nullptr) << "the reading with the traffic";
+    ASSERT_EQ(::kill(watch, GetParam()), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(watch, &status, 0), watch);
+    std::fclose(lines);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself, without saving";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const auto histories = wirelark::HistoryStore(historyFile()).load();
+    const auto loopback = histories.find("name:lo");
+    ASSERT_NE(loopback, histories.end()) << "no history of the loopback interface";
+    EXPECT_TRUE(loopback->second.hasTraffic());
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, WatchEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });

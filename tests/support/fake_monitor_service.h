@@ -10,20 +10,27 @@
 
 namespace wirelark::testing {
 
-// Answers every update at once with the items and metadata the test holds, and counts the calls.
+// Answers every update at once with the items and metadata the test holds (or with the read
+// failure it sets), and counts the calls.
 struct FakeMonitorService final : MonitorService {
     std::vector<InterfaceItem>* items;
     NetworkMetadata* metadata;
     std::vector<bool> updates; // the `record` flag of each update
     int saves = 0;
     int staleMarks = 0;
+    std::error_code readFailure; // when set, every update fails with it
 
     FakeMonitorService(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
         : items(items), metadata(metadata) {}
-    void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) override {
+    void update(UpdateRequest request,
+                std::function<void(Expected<MonitorUpdate, std::error_code>)> done) override {
         EXPECT_EQ(request.recentCount, 60);
         updates.push_back(request.record);
-        done(MonitorUpdate{*items, *metadata});
+        if (readFailure) {
+            done(Unexpected(readFailure));
+        } else {
+            done(MonitorUpdate{*items, *metadata});
+        }
     }
     void saveHistory(std::function<void(std::error_code)> done) override {
         ++saves;

@@ -18,6 +18,11 @@ std::string numbered(const char* prefix, size_t index) {
     return prefix + std::to_string(index + 1);
 }
 
+// Each device has an IPv4 configuration of its own; "/" stands for none.
+std::string ip4ConfigOf(const std::optional<size_t>& device) {
+    return device ? numbered("/org/freedesktop/NetworkManager/IP4Config/", *device) : "/";
+}
+
 // The index encoded at the end of `path` under `prefix`, if the path has that form.
 std::optional<size_t> indexUnder(const std::string& path, const char* prefix, size_t count) {
     const size_t length = std::strlen(prefix);
@@ -228,10 +233,16 @@ int FakeNetworkManager::handle(sd_bus_message* m) {
                 devices.push_back(numbered(kDevicePrefix, *p.device));
             }
             r = r < 0 ? r : appendPaths(reply, "Devices", devices);
+            r = r < 0 ? r : appendEntry(reply, "Vpn", "b", static_cast<int>(p.vpn));
+            const auto config = ip4ConfigOf(p.vpn ? p.tunnelDevice : p.device);
+            r = r < 0 ? r : appendEntry(reply, "Ip4Config", "o", config.c_str());
+            r = r < 0 ? r : appendEntry(reply, "Ip6Config", "o", "/");
         } else if (const auto d = indexUnder(path, kDevicePrefix, fixture_.devices.size())) {
             const auto& device = fixture_.devices[*d];
             r = r < 0 ? r : appendEntry(reply, "Interface", "s", device.interface.c_str());
             r = r < 0 ? r : appendEntry(reply, "IpInterface", "s", device.ipInterface.c_str());
+            const auto config = ip4ConfigOf(*d);
+            r = r < 0 ? r : appendEntry(reply, "Ip4Config", "o", config.c_str());
         }
         return closeAndSend(reply, r);
     }

@@ -28,6 +28,9 @@ struct FakeProfile {
     uint32_t activeState = 0;
     // Index into the fixture's devices of the active connection's device.
     std::optional<size_t> device = std::nullopt;
+    // A VPN: `device` is the one it runs over, `tunnelDevice` the one with its IP configuration.
+    bool vpn = false;
+    std::optional<size_t> tunnelDevice = std::nullopt;
     // Sends the uuid as an int32 and Flags as a string, as a broken peer might.
     bool malformed = false;
 };

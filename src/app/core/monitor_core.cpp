@@ -31,10 +31,14 @@ void MonitorCore::loadHistory() {
     histories_ = store_.load();
 }
 
-MonitorUpdate MonitorCore::update(const UpdateRequest& request) {
+Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest& request) {
     const Instant now = clock_.wallNow();
-    // A list that cannot be read counts as no interfaces, for now.
-    const auto snapshots = sources_.readInterfaces().value_or({});
+    // Taken as no interfaces, a failed reading would drop every baseline and cost two samples.
+    auto read = sources_.readInterfaces();
+    if (!read) {
+        return Unexpected(read.error());
+    }
+    const std::vector<InterfaceSnapshot> snapshots = std::move(*read);
 
     std::vector<std::string> names;
     names.reserve(snapshots.size());

@@ -48,8 +48,9 @@ public:
 
     // Loads the stored histories, replacing those in memory.
     void loadHistory();
-    // One reading of every interface.
-    MonitorUpdate update(const UpdateRequest& request);
+    // One reading of every interface, or why the interfaces cannot be read; a failed reading
+    // changes nothing, so the next one takes up where the last good one left off.
+    Expected<MonitorUpdate, std::error_code> update(const UpdateRequest& request);
     void markMetadataStale() { metadataStale_ = true; }
     std::error_code saveHistory() const { return store_.save(histories_); }
 

@@ -11,7 +11,8 @@ namespace wirelark {
 class MonitorService {
 public:
     virtual ~MonitorService() = default;
-    virtual void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) = 0;
+    virtual void update(UpdateRequest request,
+                        std::function<void(Expected<MonitorUpdate, std::error_code>)> done) = 0;
     virtual void saveHistory(std::function<void(std::error_code)> done) = 0;
     virtual void markMetadataStale() = 0;
 };

@@ -12,11 +12,13 @@ NetworkMonitor::NetworkMonitor(HistoryStore store, const Clock& clock, MonitorSo
     worker_.post([this] { core_.loadHistory(); });
 }
 
-std::future<MonitorUpdate> NetworkMonitor::update(UpdateRequest request) {
+std::future<Expected<MonitorUpdate, std::error_code>>
+NetworkMonitor::update(UpdateRequest request) {
     return worker_.submit([this, request = std::move(request)] { return core_.update(request); });
 }
 
-void NetworkMonitor::update(UpdateRequest request, std::function<void(MonitorUpdate)> done) {
+void NetworkMonitor::update(UpdateRequest request,
+                            std::function<void(Expected<MonitorUpdate, std::error_code>)> done) {
     worker_.post([this, request = std::move(request), done = std::move(done)] {
         done(core_.update(request));
     });

@@ -19,8 +19,9 @@ public:
                    MonitorSources sources = MonitorSources::system());
     NetworkMonitor(HistoryStore store, const Clock& clock, MonitorSources sources);
 
-    std::future<MonitorUpdate> update(UpdateRequest request);
-    void update(UpdateRequest request, std::function<void(MonitorUpdate)> done) override;
+    std::future<Expected<MonitorUpdate, std::error_code>> update(UpdateRequest request);
+    void update(UpdateRequest request,
+                std::function<void(Expected<MonitorUpdate, std::error_code>)> done) override;
     std::future<std::error_code> saveHistory();
     void saveHistory(std::function<void(std::error_code)> done) override;
     void markMetadataStale() override;

@@ -71,15 +71,29 @@ void NetworkModel::refresh(bool record, std::function<void()> done) {
                                 .periods = settings.periods,
                                 .recentCount = RecordingSchedule::kRecentCount,
                                 .interval = loopInterval(settings.updateInterval)};
-    monitor_->update(request, [this, record, done = std::move(done)](MonitorUpdate update) mutable {
+    monitor_->update(request, [this, record, done = std::move(done)](
+                                  Expected<MonitorUpdate, std::error_code> update) mutable {
         onThreadOf(this,
                    [this, record, update = std::move(update), done = std::move(done)]() mutable {
-                       apply(std::move(update), record);
+                       if (update) {
+                           readFailure_.reset();
+                           apply(std::move(*update), record);
+                       } else {
+                           skip(update.error());
+                       }
                        if (done) {
                            done();
                        }
                    });
     });
+}
+
+void NetworkModel::skip(std::error_code readFailure) {
+    // The items stay as they were; a lasting failure is logged once, not on every tick.
+    if (readFailure_ != readFailure) {
+        readFailure_ = readFailure;
+        logLine(LogPriority::Warning, "cannot read the interfaces: " + readFailure.message());
+    }
 }
 
 void NetworkModel::apply(MonitorUpdate update, bool record) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace wirelark {
@@ -67,6 +68,7 @@ signals:
 private:
     void tick();
     void apply(MonitorUpdate update, bool record);
+    void skip(std::error_code readFailure);
     void afterTick();
 
     AppSettings& settings_;
@@ -79,6 +81,7 @@ private:
     std::optional<std::string> selectedKey_;
     bool running_ = false;
     RecordingSchedule schedule_;
+    std::optional<std::error_code> readFailure_; // of the last refresh, when it failed
     QTimer loopTimer_;
 };
 

@@ -1,5 +1,7 @@
 #include "netcore/history/history_store.h"
 
+#include <cerrno>
+
 namespace wirelark {
 
 HistoryMap HistoryStore::load() const {
@@ -11,7 +13,16 @@ HistoryMap HistoryStore::load() const {
     return histories ? std::move(*histories) : HistoryMap{};
 }
 
+HistoryStore HistoryStore::readOnly(std::filesystem::path url) {
+    HistoryStore store(std::move(url));
+    store.readOnly_ = true;
+    return store;
+}
+
 std::error_code HistoryStore::save(const HistoryMap& histories) const {
+    if (readOnly_) {
+        return errnoCode(EROFS);
+    }
     HistoryMap kept;
     for (const auto& [key, history] : histories) {
         if (history.hasTraffic()) {

@@ -26,8 +26,15 @@ RecordingLock::acquire(const std::filesystem::path& historyFile) {
     const auto path = historyFile.parent_path() / (historyFile.filename().string() + ".recording");
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd) {
+        const std::error_code openError = errnoCode(errno);
+        // In a folder this process cannot write, a recorder that can may still hold the lock.
+        if (const UniqueFd existing(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            existing && flock(existing.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+            return Unexpected(
+                RecordingLockError{RecordingLockError::Code::heldElsewhere, historyFile, {}});
+        }
         return Unexpected(
-            RecordingLockError{RecordingLockError::Code::cannotOpen, path, errnoCode(errno)});
+            RecordingLockError{RecordingLockError::Code::cannotOpen, path, openError});
     }
     if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EWOULDBLOCK) {

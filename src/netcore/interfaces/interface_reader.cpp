@@ -4,12 +4,14 @@
 #include <sys/socket.h>
 
 #include <cstring>
+#include <utility>
 
 namespace wirelark {
 
-InterfaceReader::InterfaceReader()
-    : netlink_(NetlinkSocket::open(NETLINK_ROUTE)),
-      ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+InterfaceReader::InterfaceReader() : InterfaceReader(NetlinkSocket::open(NETLINK_ROUTE)) {}
+
+InterfaceReader::InterfaceReader(Expected<NetlinkSocket, std::error_code> netlink)
+    : netlink_(std::move(netlink)), ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
     // Without a way to hear of link changes nothing can be kept between calls.
     if (auto events = NetlinkSocket::open(NETLINK_ROUTE);
         events && !events->joinGroup(RTNLGRP_LINK)) {
@@ -38,8 +40,8 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
     if (linkError) {
         return Unexpected(linkError);
     }
-    // Without addresses the links are still worth showing.
-    [[maybe_unused]] const std::error_code addressError = netlink_->dump(
+    // Links without their addresses would read as every address gone: fail the whole reading.
+    const std::error_code addressError = netlink_->dump(
         RTM_GETADDR, AF_UNSPEC,
         [&](std::span<const uint8_t> message) {
             wlk_addr address;
@@ -48,6 +50,9 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
             }
         },
         [&] { addresses_.clear(); });
+    if (addressError) {
+        return Unexpected(addressError);
+    }
     auto snapshots = assembleSnapshots(links_, addresses_,
                                        [&](const wlk_link& link) { return extrasFor(link); });
     for (auto& s : snapshots) {

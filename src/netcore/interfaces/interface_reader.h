@@ -19,12 +19,15 @@ namespace wirelark {
 class InterfaceReader {
 public:
     InterfaceReader();
+    // Reads through `netlink` (a stand-in for the kernel in tests).
+    explicit InterfaceReader(Expected<NetlinkSocket, std::error_code> netlink);
     ~InterfaceReader();
     InterfaceReader(const InterfaceReader&) = delete;
     InterfaceReader& operator=(const InterfaceReader&) = delete;
 
     // One snapshot per interface in the kernel's order (empty when there are none), or why the
-    // kernel's list of interfaces cannot be read.
+    // kernel's lists of interfaces and addresses cannot be read (EINTR when they kept changing
+    // while they were read).
     Expected<std::vector<InterfaceSnapshot>, std::error_code> snapshot();
 
 private:

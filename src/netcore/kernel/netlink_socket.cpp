@@ -35,6 +35,10 @@ Expected<NetlinkSocket, std::error_code> NetlinkSocket::open(int protocol) {
     if (bind(fd.get(), reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
         return Unexpected(errnoCode(errno));
     }
+    return adopt(std::move(fd));
+}
+
+NetlinkSocket NetlinkSocket::adopt(UniqueFd fd) {
     NetlinkSocket socket(std::move(fd));
     socket.sequence_ = static_cast<uint32_t>(std::time(nullptr));
     socket.buffer_.resize(kInitialBuffer);

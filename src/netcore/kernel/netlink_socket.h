@@ -16,6 +16,8 @@ class NetlinkSocket {
 public:
     // Opens a socket of the protocol (NETLINK_ROUTE by default).
     static Expected<NetlinkSocket, std::error_code> open(int protocol = 0);
+    // Speaks netlink over a descriptor opened elsewhere (a stand-in for the kernel in tests).
+    static NetlinkSocket adopt(UniqueFd fd);
 
     int fd() const { return fd_.get(); }
 
@@ -25,7 +27,7 @@ public:
     // Sends `request` (a whole message; its sequence number and flags are filled in here) and
     // hands every reply message to `onMessage` until the reply ends; the error is the one the
     // kernel answered or the socket's. An interrupted dump is read again from the start, after
-    // `onRestart`.
+    // `onRestart`; one interrupted four times in a row fails with EINTR.
     [[nodiscard]] std::error_code transact(std::vector<uint8_t> request,
                                            const NetlinkMessageHandler& onMessage,
                                            const std::function<void()>& onRestart = {});

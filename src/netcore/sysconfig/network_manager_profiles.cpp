@@ -56,6 +56,23 @@ std::optional<uint64_t> unsignedMember(const json& object, const char* key) {
     return value->get<uint64_t>();
 }
 
+bool isTrue(const json& object, const char* key) {
+    const json* value = member(object, key);
+    return value != nullptr && value->is_boolean() && value->get<bool>();
+}
+
+// The object paths of a device's or an active connection's IPv4 and IPv6 configurations;
+// "/" stands for none.
+std::vector<std::string> ipConfigPaths(const json& object) {
+    std::vector<std::string> paths;
+    for (const char* key : {"Ip4Config", "Ip6Config"}) {
+        if (auto path = stringMember(object, key); path && *path != "/") {
+            paths.push_back(std::move(*path));
+        }
+    }
+    return paths;
+}
+
 std::vector<std::string> stringsIn(const json* array) {
     std::vector<std::string> strings;
     if (array != nullptr && array->is_array()) {
@@ -172,6 +189,7 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
     const auto replies = bus.callAll(calls, deadline.remaining());
 
     std::map<std::string, std::string> ipInterfaceOfDevice;
+    std::map<std::string, std::string> ipInterfaceOfConfig;
     for (size_t i = 0; i < devicePaths.size(); ++i) {
         const json device = valueOf(replies[i]);
         const auto name = stringMember(device, "Interface");
@@ -183,14 +201,18 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
                 state.deviceInterfaces.push_back(*known);
             }
         }
-        if (ipName && !ipName->empty()) {
-            ipInterfaceOfDevice[devicePaths[i]] = *ipName;
-        } else if (name && !name->empty()) {
-            ipInterfaceOfDevice[devicePaths[i]] = *name;
+        const auto ipInterface = ipName && !ipName->empty() ? ipName : name;
+        if (ipInterface && !ipInterface->empty()) {
+            ipInterfaceOfDevice[devicePaths[i]] = *ipInterface;
+            for (const auto& config : ipConfigPaths(device)) {
+                ipInterfaceOfConfig[config] = *ipInterface;
+            }
         }
     }
 
-    // Settings path of each active or activating profile -> IP interface of its first device.
+    // Settings path of each active or activating profile -> the interface it runs on: that of
+    // its first device, but for a VPN the one that carries its own IP configuration, since its
+    // first device is the one underneath (the Wi-Fi or Ethernet it runs over).
     std::map<std::string, std::optional<std::string>> activeProfiles;
     for (size_t i = 0; i < activePaths.size(); ++i) {
         const json active = valueOf(replies[devicePaths.size() + i]);
@@ -202,7 +224,14 @@ NetworkManagerState readNetworkManager(const DbusConnection& bus,
         }
         const auto devices = stringsIn(member(active, "Devices"));
         std::optional<std::string> interface;
-        if (!devices.empty()) {
+        if (isTrue(active, "Vpn")) {
+            for (const auto& config : ipConfigPaths(active)) {
+                if (const auto it = ipInterfaceOfConfig.find(config);
+                    !interface && it != ipInterfaceOfConfig.end()) {
+                    interface = it->second;
+                }
+            }
+        } else if (!devices.empty()) {
             if (const auto it = ipInterfaceOfDevice.find(devices.front());
                 it != ipInterfaceOfDevice.end()) {
                 interface = it->second;

@@ -22,6 +22,7 @@ struct FakeWorld {
     FakeWorld() { clock.wall = 1000; }
 
     std::vector<InterfaceSnapshot> interfaces;
+    std::error_code readFailure; // when set, reading the interfaces fails with it
     NetworkMetadata metadata;
     FakeClock clock;
     int metadataReads = 0;
@@ -29,7 +30,12 @@ struct FakeWorld {
 
     MonitorSources sources() {
         return {
-            [this] { return interfaces; },
+            [this]() -> Expected<std::vector<InterfaceSnapshot>, std::error_code> {
+                if (readFailure) {
+                    return Unexpected(readFailure);
+                }
+                return interfaces;
+            },
             [this] {
                 ++metadataReads;
                 return metadata;
@@ -54,6 +60,11 @@ InterfaceSnapshot withCounters(InterfaceSnapshot s, uint64_t in, uint64_t out) {
     return s;
 }
 
+// An update that must succeed.
+MonitorUpdate updated(MonitorCore& core, const UpdateRequest& request) {
+    return core.update(request).value();
+}
+
 class MonitorCoreTest : public ::testing::Test {
 protected:
     std::filesystem::path file() const { return folder.path() / "history.plist"; }
@@ -67,17 +78,17 @@ protected:
 TEST_F(MonitorCoreTest, MetadataIsReadOnceForTheSameNamesAndAgainWhenTheyChange) {
     world.interfaces = {runningSnapshot("eth0"), runningSnapshot("eth1")};
     MonitorCore core(HistoryStore(file()), world.clock, world.sources());
-    core.update(kRecord);
-    core.update(kRecord);
+    updated(core, kRecord);
+    updated(core, kRecord);
     EXPECT_EQ(world.metadataReads, 1);
     std::swap(world.interfaces[0], world.interfaces[1]);
-    core.update(kRecord);
+    updated(core, kRecord);
     EXPECT_EQ(world.metadataReads, 2) << "the same names in another order";
     core.markMetadataStale();
-    core.update(kRefresh);
+    updated(core, kRefresh);
     EXPECT_EQ(world.metadataReads, 3);
     world.interfaces.clear();
-    const auto none = core.update(kRecord);
+    const auto none = updated(core, kRecord);
     EXPECT_TRUE(none.items.empty());
     EXPECT_EQ(world.metadataReads, 4);
 }
@@ -87,7 +98,7 @@ TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
     world.metadata.primaryIPv6Interface = "eth0";
     MonitorCore core(HistoryStore(file()), world.clock, world.sources());
     auto first =
-        core.update({.record = true, .periods = {60, 3600}, .recentCount = 60, .interval = 5});
+        updated(core, {.record = true, .periods = {60, 3600}, .recentCount = 60, .interval = 5});
     ASSERT_EQ(first.items.size(), 1u);
     EXPECT_TRUE(first.items[0].recent.empty()) << "the first reading only sets a baseline";
     EXPECT_TRUE(first.items[0].stats.empty()) << "no history yet, so no stats";
@@ -96,8 +107,8 @@ TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
 
     world.clock.wall += 5;
     world.interfaces[0] = withCounters(world.interfaces[0], 6000, 1500);
-    auto second =
-        core.update({.record = true, .periods = {60, 3600, 60}, .recentCount = 60, .interval = 5});
+    auto second = updated(
+        core, {.record = true, .periods = {60, 3600, 60}, .recentCount = 60, .interval = 5});
     ASSERT_EQ(second.items[0].recent.size(), 1u);
     EXPECT_EQ(second.items[0].recent[0], (RateSample{1005, 5, 5000, 1000}));
     EXPECT_EQ(second.items[0].currentRates(), (Rates{1000, 200}));
@@ -107,18 +118,41 @@ TEST_F(MonitorCoreTest, SamplesStatsAndGaps) {
     // A refresh that does not record consumes no reading.
     world.clock.wall += 2;
     world.interfaces[0] = withCounters(world.interfaces[0], 9000, 1500);
-    core.update(kRefresh);
+    updated(core, kRefresh);
     world.clock.wall += 3;
-    auto third = core.update(kRecord);
+    auto third = updated(core, kRecord);
     ASSERT_EQ(third.items[0].recent.size(), 2u);
     EXPECT_EQ(third.items[0].recent[1], (RateSample{1010, 5, 3000, 0}));
 
     // A gap longer than three intervals (the machine slept) gives no sample.
     world.clock.wall += 16;
     world.interfaces[0] = withCounters(world.interfaces[0], 10000, 1600);
-    EXPECT_EQ(core.update(kRecord).items[0].recent.size(), 2u);
+    EXPECT_EQ(updated(core, kRecord).items[0].recent.size(), 2u);
     world.clock.wall += 5;
-    EXPECT_EQ(core.update(kRecord).items[0].recent.size(), 3u);
+    EXPECT_EQ(updated(core, kRecord).items[0].recent.size(), 3u);
+}
+
+TEST_F(MonitorCoreTest, AFailedReadingChangesNothingAndTheNextSampleSpansIt) {
+    world.interfaces = {withCounters(runningSnapshot("eth0"), 1000, 0)};
+    MonitorCore core(HistoryStore(file()), world.clock, world.sources());
+    updated(core, kRecord);
+    world.clock.wall += 5;
+    world.interfaces[0] = withCounters(world.interfaces[0], 2000, 0);
+    ASSERT_EQ(updated(core, kRecord).items[0].recent.size(), 1u);
+
+    world.readFailure = errnoCode(EINTR);
+    world.clock.wall += 5;
+    const auto failed = core.update(kRecord);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), errnoCode(EINTR));
+
+    world.readFailure = {};
+    world.clock.wall += 5;
+    world.interfaces[0] = withCounters(world.interfaces[0], 4000, 0);
+    const auto after = updated(core, kRecord);
+    EXPECT_EQ(world.metadataReads, 1) << "the names did not change";
+    ASSERT_EQ(after.items[0].recent.size(), 2u) << "the baseline survived the failed reading";
+    EXPECT_EQ(after.items[0].recent[1], (RateSample{1015, 10, 2000, 0}));
 }
 
 TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
@@ -128,14 +162,14 @@ TEST_F(MonitorCoreTest, HistoriesFollowTheKeyAcrossARenameAndSurviveASave) {
     world.metadata.interfaces["lan0"] = {"lan0", "NIC", "Ethernet", "00:aa:bb:cc:dd:ee"};
     {
         MonitorCore core(HistoryStore(file()), world.clock, world.sources());
-        core.update(kRecord);
+        updated(core, kRecord);
         world.clock.wall += 5;
         world.interfaces[0] = withCounters(world.interfaces[0], 100, 10);
-        core.update(kRecord);
+        updated(core, kRecord);
         world.interfaces[0].name = "lan0";
         world.clock.wall += 5;
         world.interfaces[0] = withCounters(world.interfaces[0], 300, 20);
-        const auto renamed = core.update(kRecord);
+        const auto renamed = updated(core, kRecord);
         EXPECT_EQ(renamed.items[0].key, "Ethernet:00:aa:bb:cc:dd:ee");
         EXPECT_EQ(renamed.items[0].recent.size(), 2u) << "same key, same history and baseline";
         EXPECT_FALSE(core.saveHistory());
@@ -166,12 +200,12 @@ TEST_F(MonitorCoreTest, InterfacesSharingALinkAddressKeepTheirOwnBaselinesAndHis
     auto sources = MonitorSources::system();
     sources.readMetadata = [] { return NetworkMetadata{}; };
     MonitorCore core(HistoryStore(file()), world.clock, std::move(sources));
-    core.update(kRecord);
+    updated(core, kRecord);
 
     constexpr size_t kPayload = 1000;
     ASSERT_EQ(wirelark::testing::sendDatagrams("192.0.2.9", 1, kPayload), 1);
     world.clock.wall += 5;
-    const auto update = core.update(kRecord);
+    const auto update = updated(core, kRecord);
 
     const auto item = [&](const std::string& name) {
         return *std::find_if(update.items.begin(), update.items.end(),
@@ -196,9 +230,9 @@ TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {
     wifi.functionalType = FunctionalType::wifiInfra;
     world.interfaces = {wifi, runningSnapshot("eth0")};
     MonitorCore core(HistoryStore(file()), world.clock, world.sources());
-    core.update(kRecord);
+    updated(core, kRecord);
     world.clock.wall += 5;
-    const auto update = core.update(kRecord);
+    const auto update = updated(core, kRecord);
     ASSERT_TRUE(update.items[0].wifi.has_value());
     EXPECT_EQ(update.items[0].wifi->ssid, "Home");
     EXPECT_FALSE(update.items[1].wifi.has_value());
@@ -207,23 +241,25 @@ TEST_F(MonitorCoreTest, AbsentInterfacesArePrunedAndWifiIsReadOnlyForWifi) {
 
     world.interfaces.pop_back();
     world.clock.wall += 3600 * 26; // past the minute tier's retention; the hour tier keeps it
-    core.update(kRecord);
+    updated(core, kRecord);
     EXPECT_TRUE(core.histories().at("name:eth0").recentSamples(60).empty())
         << "the history of an absent interface is still pruned";
 }
 
 TEST_F(MonitorCoreTest, TheThreadedMonitorRunsCallsInOrderAndFinishesOnDestruction) {
     world.interfaces = {withCounters(runningSnapshot("eth0"), 0, 0)};
-    std::vector<std::future<MonitorUpdate>> updates;
+    std::vector<std::future<Expected<MonitorUpdate, std::error_code>>> updates;
     std::future<std::error_code> saved;
     {
         NetworkMonitor monitor(HistoryStore(file()), world.clock, world.sources());
         updates.push_back(monitor.update(kRecord));
         std::promise<size_t> viaCallback;
-        monitor.update(kRecord, [&](MonitorUpdate u) { viaCallback.set_value(u.items.size()); });
+        monitor.update(kRecord, [&](Expected<MonitorUpdate, std::error_code> u) {
+            viaCallback.set_value(u.value().items.size());
+        });
         EXPECT_EQ(viaCallback.get_future().get(), 1u);
         saved = monitor.saveHistory();
         EXPECT_FALSE(saved.get());
     }
-    EXPECT_EQ(updates[0].get().items.size(), 1u);
+    EXPECT_EQ(updates[0].get().value().items.size(), 1u);
 }

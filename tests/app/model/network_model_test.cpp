@@ -118,6 +118,28 @@ TEST_F(NetworkModelTest, LogsWhatChangedAndPublishesTheDerivedLists) {
     EXPECT_EQ(logged.count(), 2) << "nothing changed, nothing logged";
 }
 
+TEST_F(NetworkModelTest, AFailedReadingKeepsThePublishedItemsAndTheLoopGoing) {
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    bool done = false;
+    model->refresh(true, [&] { done = true; });
+    ASSERT_TRUE(processEventsUntil([&] { return done; }));
+    QSignalSpy changed(model.get(), &NetworkModel::itemsChanged);
+    QSignalSpy logged(model.get(), &NetworkModel::changeLogged);
+
+    monitor->readFailure = errnoCode(EINTR);
+    setInterval(0.01);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= 4; }))
+        << "failed ticks still schedule the next";
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(logged.count(), 0) << "no interface is reported gone";
+    ASSERT_EQ(model->items().size(), 1u);
+    EXPECT_EQ(model->items()[0].name, "eth0");
+
+    monitor->readFailure = {};
+    ASSERT_TRUE(processEventsUntil([&] { return changed.count() > 0; }));
+}
+
 TEST_F(NetworkModelTest, PinnedItemsStayListedWhenAbsent) {
     SettingsData data = settings.data();
     data.pinned = {{"k-dock", "usb0", "Office dock", std::nullopt, false}};

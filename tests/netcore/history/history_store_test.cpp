@@ -293,6 +293,21 @@ TEST(HistoryStoreTest, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
     EXPECT_EQ(fileContents(folder.path() / "Wirelark"), "a file where the folder belongs");
 }
 
+TEST(HistoryStoreTest, AReadOnlyStoreLoadsButNeverWrites) {
+    const TempDir folder;
+    const fs::path file = folder.path() / "history.plist";
+    const HistoryMap histories = sampleHistories();
+    ASSERT_FALSE(HistoryStore(file).save(histories));
+    const std::string before = fileContents(file);
+
+    const HistoryStore store = HistoryStore::readOnly(file);
+    EXPECT_EQ(store.load(), withTrafficOnly(histories));
+    EXPECT_EQ(store.save({}), std::errc::read_only_file_system);
+    EXPECT_EQ(fileContents(file), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1)
+        << "not even a temporary file";
+}
+
 TEST(HistoryStoreTest, WritersHoldTheFolderLockAndNeverInterleave) {
     const TempDir folder;
     const fs::path file = folder.path() / "history.plist";

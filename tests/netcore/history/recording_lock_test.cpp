@@ -1,8 +1,11 @@
 #include "netcore/history/recording_lock.h"
 
+#include "netns_sandbox.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/mount.h>
 
 #include <cerrno>
 #include <optional>
@@ -32,6 +35,29 @@ TEST(RecordingLock, OnlyOneHolderAtATimeAndTheSecondIsToldWhy) {
     std::optional held(std::move(*first));
     held.reset();
     EXPECT_TRUE(RecordingLock::acquire(history)) << "released when the holder goes";
+}
+
+TEST(RecordingLock, InAFolderItCannotWriteAHolderIsStillFound) {
+    WIRELARK_ENTER_NETNS_OR_SKIP(); // for mounts of this test's own; root ignores permissions
+    const wirelark::testing::TempDir folder;
+    const auto history = folder.path() / "history.plist";
+    auto first = RecordingLock::acquire(history);
+    ASSERT_TRUE(first) << first.error().description();
+    std::optional holder(std::move(*first));
+    const char* path = folder.path().c_str();
+    ASSERT_EQ(mount(path, path, nullptr, MS_BIND, nullptr), 0);
+    ASSERT_EQ(mount(nullptr, path, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr), 0);
+
+    const auto held = RecordingLock::acquire(history);
+    ASSERT_FALSE(held);
+    EXPECT_EQ(held.error().code, RecordingLockError::Code::heldElsewhere);
+
+    holder.reset();
+    const auto unwritable = RecordingLock::acquire(history);
+    ASSERT_FALSE(unwritable);
+    EXPECT_EQ(unwritable.error().code, RecordingLockError::Code::cannotOpen);
+    EXPECT_EQ(unwritable.error().error, std::errc::read_only_file_system);
+    EXPECT_EQ(umount2(path, MNT_DETACH), 0);
 }
 
 TEST(RecordingLockError, DescribesEachFailureAsTheUserReadsIt) {

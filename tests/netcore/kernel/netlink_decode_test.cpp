@@ -4,6 +4,7 @@
 #include "netcore/kernel/wlk_kernel.h"
 
 #include "netlink_message_builder.h"
+#include "recorded_netlink.h"
 
 #include <gtest/gtest.h>
 
@@ -18,12 +19,12 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 using namespace wirelark;
 using wirelark::testing::MessageBuilder;
+using wirelark::testing::recordedDatagrams;
 
 namespace {
 
@@ -31,20 +32,6 @@ using Bytes = std::vector<uint8_t>;
 
 std::string fixture(const char* name) {
     return std::string(WIRELARK_SOURCE_DIR) + "/tests/netcore/kernel/fixtures/" + name;
-}
-
-// The datagrams of a recorded dump: each stored as a 4-byte little-endian length and its bytes.
-std::vector<Bytes> recordedDatagrams(const char* name) {
-    std::ifstream in(fixture(name), std::ios::binary);
-    const Bytes all{std::istreambuf_iterator<char>(in), {}};
-    std::vector<Bytes> datagrams;
-    for (size_t offset = 0; offset + 4 <= all.size();) {
-        uint32_t length;
-        std::memcpy(&length, all.data() + offset, 4);
-        datagrams.emplace_back(all.begin() + offset + 4, all.begin() + offset + 4 + length);
-        offset += 4 + length;
-    }
-    return datagrams;
 }
 
 struct Dump {

@@ -108,7 +108,8 @@ TEST(NetworkManagerProfiles, DecodeNeedsAUuidAndToleratesWrongTypes) {
 
 TEST_F(NetworkManagerProfilesOnBus, ReadsProfilesFromTheServiceOnTheBus) {
     FakeNetworkManagerFixture fixture;
-    fixture.devices = {{"eth0", "eth0"}, {"wwan0", "wwp0s20"}};
+    fixture.devices = {
+        {"eth0", "eth0"}, {"wwan0", "wwp0s20"}, {"wlan0", "wlan0"}, {"tun0", "tun0"}};
     FakeProfile active{.uuid = "uuid-active",
                        .id = "Wired office",
                        .interfaceName = "eth0",
@@ -129,16 +130,34 @@ TEST_F(NetworkManagerProfilesOnBus, ReadsProfilesFromTheServiceOnTheBus) {
     FakeProfile unnamed{.uuid = "uuid-unnamed"};
     FakeProfile noUuid{.id = "No uuid"};
     FakeProfile broken{.uuid = "uuid-broken", .id = "Broken", .malformed = true};
-    fixture.profiles = {nowhere, second, generated, deactivated, unnamed,
-                        active,  noUuid, broken,    activating};
+    FakeProfile wifi{.uuid = "uuid-wifi",
+                     .id = "Home Wi-Fi",
+                     .type = "802-11-wireless",
+                     .timestamp = 5,
+                     .activeState = 2,
+                     .device = 2};
+    // An active VPN lists the device it runs over first; its own interface is the tunnel's.
+    FakeProfile vpn{.uuid = "uuid-vpn",
+                    .id = "Office VPN",
+                    .type = "vpn",
+                    .timestamp = 20,
+                    .activeState = 2,
+                    .device = 2,
+                    .vpn = true,
+                    .tunnelDevice = 3};
+    fixture.profiles = {nowhere, second, generated,  deactivated, unnamed, active,
+                        noUuid,  broken, activating, wifi,        vpn};
     FakeNetworkManager networkManager(address(), fixture);
     ASSERT_TRUE(networkManager.ready());
 
     const auto state = readNetworkManager(client(), 5s);
-    EXPECT_EQ(state.deviceInterfaces, (std::vector<std::string>{"eth0", "wwan0", "wwp0s20"}));
+    EXPECT_EQ(state.deviceInterfaces,
+              (std::vector<std::string>{"eth0", "wwan0", "wwp0s20", "wlan0", "tun0"}));
     const auto services = servicesFromProfiles(state.profiles);
     const std::vector<NetworkService> expected = {
+        {"uuid-vpn", "Office VPN", true, "tun0", false},
         {"uuid-active", "Wired office", true, "eth0", false},
+        {"uuid-wifi", "Home Wi-Fi", true, "wlan0", false},
         {"uuid-cell", "Mobile", true, "wwp0s20", false},
         {"uuid-second", "Wired home", false, "eth0", false},
         {"uuid-nowhere", "VPN", false, std::nullopt, false},
@@ -152,6 +171,8 @@ TEST_F(NetworkManagerProfilesOnBus, ReadsProfilesFromTheServiceOnTheBus) {
     metadata.services = services;
     EXPECT_EQ(metadata.service("eth0")->id, "uuid-active");
     EXPECT_EQ(metadata.service("eth9")->id, "uuid-gen");
+    EXPECT_EQ(metadata.service("wlan0")->id, "uuid-wifi") << "not the VPN that runs over it";
+    EXPECT_EQ(metadata.service("tun0")->id, "uuid-vpn");
     EXPECT_FALSE(metadata.service("eth7"));
 }
 
