@@ -25,12 +25,31 @@ void onThreadOf(QObject* receiver, Job job) {
         Qt::QueuedConnection);
 }
 
+// Where notifications go when the model is given no sink.
+NotificationSink& droppedNotifications() {
+    struct Dropped final : NotificationSink {
+        void post(const Notification&) override {}
+    };
+    static Dropped dropped;
+    return dropped;
+}
+
+std::string joined(const std::vector<std::string>& parts, const char* separator) {
+    std::string text;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        text += (i == 0 ? "" : separator) + parts[i];
+    }
+    return text;
+}
+
 } // namespace
 
 NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
-                           const Clock& clock, QObject* parent)
+                           const Clock& clock, ModelServices services, QObject* parent)
     : QObject(parent), settings_(settings), monitor_(std::move(monitor)), clock_(clock),
-      showInactive_(settings.data().showInactiveByDefault), schedule_(clock_.monotonicNow()) {
+      showInactive_(settings.data().showInactiveByDefault), schedule_(clock_.monotonicNow()),
+      services_(std::move(services)),
+      notifier_(services_.notifications ? *services_.notifications : droppedNotifications()) {
     loopTimer_.setSingleShot(true);
     // The coarse timer allows the tenth of the interval of slack the loop may take.
     loopTimer_.setTimerType(Qt::CoarseTimer);
@@ -45,7 +64,36 @@ void NetworkModel::start() {
     }
     running_ = true;
     emit runningChanged();
+    startWatcher();
     tick();
+}
+
+void NetworkModel::startWatcher() {
+    if (!services_.makeWatcher) {
+        return;
+    }
+    // The model owns the watcher, so the handler never outlives it.
+    auto watcher = services_.makeWatcher(
+        [this](const std::vector<std::string>& keys) { configurationChanged(keys); });
+    if (!watcher || watcher->fd() < 0) {
+        logLine(LogPriority::Warning, "Cannot watch network configuration changes; the primary "
+                                      "interface and profiles are read again only when "
+                                      "interfaces come or go");
+        return;
+    }
+    watcherReadable_ = std::make_unique<QSocketNotifier>(watcher->fd(), QSocketNotifier::Read);
+    connect(watcherReadable_.get(), &QSocketNotifier::activated, this,
+            [this] { watcher_->dispatch(); });
+    watcher_ = std::move(watcher);
+    emit watcherChanged();
+}
+
+void NetworkModel::configurationChanged(const std::vector<std::string>& keys) {
+    logLine(LogPriority::Info, "configuration changed: " + joined(keys, " "));
+    // Runs on the monitor's thread before the update below, which then reads the system
+    // configuration again.
+    monitor_->markMetadataStale();
+    refresh(false);
 }
 
 void NetworkModel::tick() {
@@ -90,13 +138,11 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
     emit itemsChanged();
     emit metadataChanged();
     settings_.reconcilePins(items_);
+    notifier_.checkItems(items_, metadata_.primaryIPv4Interface, settings_.data());
     const auto entries =
         changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
     if (!entries.empty()) {
-        std::string line = record ? "tick: " : "notification: ";
-        for (size_t i = 0; i < entries.size(); ++i) {
-            line += (i == 0 ? "" : ", ") + entries[i];
-        }
+        const std::string line = (record ? "tick: " : "notification: ") + joined(entries, ", ");
         logLine(LogPriority::Notice, line);
         emit changeLogged(QString::fromStdString(line));
     }

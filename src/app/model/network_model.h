@@ -4,9 +4,12 @@
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
 #include "app/core/recording_schedule.h"
+#include "app/model/model_services.h"
+#include "app/notify/change_notifier.h"
 #include "app/settings/app_settings.h"
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <functional>
@@ -19,19 +22,22 @@ namespace wirelark {
 
 // The application's one model, on the main thread: runs the loop that asks the monitor for
 // fresh items, publishes them, keeps the pins matched, saves the histories every ten minutes
-// and logs what changed.
+// and logs what changed. A configuration change reported by the watcher refreshes at once,
+// without recording, so the primary interface and the profiles never wait for a tick.
 class NetworkModel : public QObject {
     Q_OBJECT
 
 public:
     NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor, const Clock& clock,
-                 QObject* parent = nullptr);
+                 ModelServices services = {}, QObject* parent = nullptr);
     ~NetworkModel() override;
 
-    // Runs the first tick at once, then one every update interval.
+    // Creates the change watcher, then runs the first tick at once and one every update interval.
     void start();
     // One refresh outside the loop; `record` false leaves counters and histories untouched.
     void refresh(bool record, std::function<void()> done = {});
+    // The watcher's handler: marks the monitor's system configuration stale and refreshes.
+    void configurationChanged(const std::vector<std::string>& keys);
 
     const std::vector<InterfaceItem>& items() const { return items_; }
     const NetworkMetadata& metadata() const { return metadata_; }
@@ -52,6 +58,8 @@ public:
     std::vector<RateSample> menubarSamples() const;
 
     MonitorService& monitor() { return *monitor_; }
+    // None until started, or when the watcher could not be set up.
+    const NetworkChangeWatcher* watcher() const { return watcher_.get(); }
 
 signals:
     void itemsChanged();
@@ -60,11 +68,13 @@ signals:
     void showAllDetailsChanged();
     void selectedKeyChanged();
     void runningChanged();
+    void watcherChanged();
     void lastSaveChanged();
     // One summary line of what the last refresh changed (also written to the log).
     void changeLogged(const QString& line);
 
 private:
+    void startWatcher();
     void tick();
     void apply(MonitorUpdate update, bool record);
     void afterTick();
@@ -80,6 +90,11 @@ private:
     bool running_ = false;
     RecordingSchedule schedule_;
     QTimer loopTimer_;
+    ModelServices services_;
+    ChangeNotifier notifier_;
+    std::unique_ptr<NetworkChangeWatcher> watcher_;
+    // Watches watcher_'s descriptor, so it goes first.
+    std::unique_ptr<QSocketNotifier> watcherReadable_;
 };
 
 } // namespace wirelark

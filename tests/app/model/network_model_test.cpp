@@ -4,6 +4,7 @@
 #include "fake_monitor_service.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
+#include "recording_notifications.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -32,7 +33,28 @@ protected:
         auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
         monitor = fake.get();
         clock.monotonic = 100;
-        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock);
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
+    }
+    ModelServices services() {
+        return {.notifications = &notifications,
+                .makeWatcher = [this](NetworkChangeWatcher::Handler handler)
+                    -> std::unique_ptr<NetworkChangeWatcher> {
+                    watcherHandler = handler;
+                    // A watcher of this namespace's kernel, for the model to own; the test
+                    // reports changes through the handler it was given.
+                    return std::make_unique<NetworkChangeWatcher>(
+                        [](const std::vector<std::string>&) {}, std::nullopt);
+                }};
+    }
+    void changeSettings(const std::function<void(SettingsData&)>& change) {
+        SettingsData data = settings.data();
+        change(data);
+        settings.setData(data);
+    }
+    void refreshOnce() {
+        bool done = false;
+        model->refresh(true, [&] { done = true; });
+        ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
     void setInterval(double seconds) {
         SettingsData data = settings.data();
@@ -45,6 +67,8 @@ protected:
     FakeClock clock;
     AppSettings settings;
     FakeMonitorService* monitor = nullptr;
+    RecordingNotifications notifications;
+    NetworkChangeWatcher::Handler watcherHandler;
     std::unique_ptr<NetworkModel> model;
 };
 
@@ -137,4 +161,47 @@ TEST_F(NetworkModelTest, AModelDestroyedWhileWaitingDropsTheAnswer) {
     model.reset();
     processEventsUntil([] { return false; }, 50);
     EXPECT_FALSE(done);
+}
+
+TEST_F(NetworkModelTest, AConfigurationChangeMarksTheMetadataStaleAndRefreshesWithoutRecording) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.notifyPrimaryChange = true;
+    });
+    auto eth0 = presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}));
+    auto eth1 = presentItem("k1", runningSnapshot("eth1", {"10.1.0.2"}));
+    items = {eth0, eth1};
+    metadata.primaryIPv4Interface = "eth0";
+    QSignalSpy watcherChanged(model.get(), &NetworkModel::watcherChanged);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return model->items().size() == 2; }));
+    ASSERT_NE(model->watcher(), nullptr);
+    EXPECT_EQ(watcherChanged.count(), 1);
+    ASSERT_TRUE(watcherHandler);
+
+    // The default route moved: only a fresh read of the configuration shows it.
+    metadata.primaryIPv4Interface = "eth1";
+    QSignalSpy logged(model.get(), &NetworkModel::changeLogged);
+    watcherHandler({"State:/Network/Global/IPv4"});
+    ASSERT_TRUE(processEventsUntil([&] { return logged.count() == 1; }));
+    EXPECT_EQ(logged.at(0).at(0).toString(), "notification: primary eth0 -> eth1");
+    EXPECT_EQ(monitor->staleMarks, 1);
+    EXPECT_EQ(monitor->updates, (std::vector<bool>{true, false}));
+    EXPECT_EQ(model->metadata().primaryIPv4Interface, "eth1");
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"Primary interface is now eth1 (Ethernet)", ""}}));
+}
+
+TEST_F(NetworkModelTest, TheFirstRefreshNotifiesNothingAndLaterOnesPostWhatTheSwitchesAllow) {
+    changeSettings([](SettingsData& data) {
+        data.notifyLinkChange = true;
+        data.pinned = {{"k0", "eth0", std::nullopt, std::nullopt, false}};
+    });
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    refreshOnce();
+    EXPECT_TRUE(notifications.posted.empty());
+    items = {presentItem("k0", runningSnapshot("eth0"))};
+    refreshOnce();
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"eth0 (Ethernet) is disconnected", ""}}));
 }

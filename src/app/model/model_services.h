@@ -1,0 +1,23 @@
+#pragma once
+
+#include "app/notify/notification.h"
+#include "netcore/sysconfig/network_change_watcher.h"
+
+#include <functional>
+#include <memory>
+
+namespace wirelark {
+
+// The outside services the model drives from its loop; what is left empty stays off, so tests
+// give only what they look at.
+struct ModelServices {
+    using WatcherFactory =
+        std::function<std::unique_ptr<NetworkChangeWatcher>(NetworkChangeWatcher::Handler)>;
+
+    // Where change notifications go; none: nowhere.
+    NotificationSink* notifications = nullptr;
+    // Creates the configuration change watcher when the model starts; none: no watcher.
+    WatcherFactory makeWatcher;
+};
+
+} // namespace wirelark
