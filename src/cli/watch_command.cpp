@@ -11,15 +11,19 @@
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
 #include "netcore/base/json_text.h"
+#include "netcore/base/unique_fd.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
 #include "netcore/history/recording_lock.h"
 #include "netcore/interfaces/snapshot_json.h"
+#include "netcore/sysconfig/network_change_watcher.h"
 #include "netcore/sysconfig/tunnel_owners.h"
 
+#include <poll.h>
 #include <signal.h>
-#include <time.h>
+#include <sys/signalfd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -111,12 +115,28 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
     std::fflush(stdout);
 }
 
-// Waits for the interval, or less when SIGINT or SIGTERM arrive; true when one did.
-bool sleepUnlessInterrupted(const sigset_t& signals, double seconds) {
-    timespec timeout;
-    timeout.tv_sec = static_cast<time_t>(seconds);
-    timeout.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
-    return sigtimedwait(&signals, nullptr, &timeout) > 0;
+// Waits for the interval, or less when SIGINT or SIGTERM arrive (true then), handing the
+// watcher what it reports meanwhile.
+bool sleepUnlessInterrupted(int signals, NetworkChangeWatcher& watcher, const Clock& clock,
+                            double seconds) {
+    const double deadline = clock.monotonicNow() + seconds;
+    for (double left = seconds; left > 0; left = deadline - clock.monotonicNow()) {
+        // poll skips a descriptor of -1: a watcher that could not be set up.
+        pollfd ready[2] = {{signals, POLLIN, 0}, {watcher.fd(), POLLIN, 0}};
+        if (poll(ready, 2, static_cast<int>(std::ceil(left * 1000))) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (ready[0].revents & POLLIN) {
+            return true;
+        }
+        if (ready[1].revents & POLLIN) {
+            watcher.dispatch();
+        }
+    }
+    return false;
 }
 
 // Names of the tun and tap devices; owners are scanned again only when these change.
@@ -132,12 +152,13 @@ std::set<std::string> tunnelNames(const std::vector<InterfaceItem>& items) {
 
 int run(const ParsedCommandLine& given) {
     const WatchOptions options = watchOptions(given);
-    // Ctrl-C and termination end the loop through sigtimedwait, in this thread only.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Ctrl-C and termination arrive as readable data and end the loop between updates.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    const UniqueFd signals(signalfd(-1, &stop, SFD_CLOEXEC));
 
     const auto historyFile = defaultHistoryFilePath();
     std::optional<RecordingLock> recording;
@@ -160,6 +181,10 @@ int run(const ParsedCommandLine& given) {
     // Without --record the history file is only read, so the statistics include what the
     // tray recorded, and nothing is written back.
     NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), clock);
+    // The monitor reads the primary interfaces, profiles and names again only when told they
+    // changed; without the system bus only the kernel's changes are seen.
+    NetworkChangeWatcher watcher([&monitor](const auto&) { monitor.markMetadataStale(); },
+                                 DbusConnection::openSystem());
     SystemAnnotations annotations;
     std::set<std::string> knownTunnels;
     const UpdateRequest request{.record = true,
@@ -168,7 +193,7 @@ int run(const ParsedCommandLine& given) {
                                 .interval = options.interval};
     RecordingSchedule schedule(clock.monotonicNow());
     for (long update = 0; options.count < 0 || update < options.count; ++update) {
-        if (update > 0 && sleepUnlessInterrupted(signals, options.interval)) {
+        if (update > 0 && sleepUnlessInterrupted(signals.get(), watcher, clock, options.interval)) {
             break;
         }
         const MonitorUpdate result = monitor.update(request).get();

@@ -196,3 +196,42 @@ TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {
     held.reset();
     EXPECT_EQ(std::system((cli("watch --record --count 1 --json") + " >/dev/null").c_str()), 0);
 }
+
+TEST_F(WatchCommandTest, ThePrimaryMarkFollowsTheDefaultRouteWhenItMoves) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    for (const char* command : {
+             "ip link add wd0 type veth peer name wd0p",
+             "ip link add wd1 type veth peer name wd1p",
+             "ip addr add 10.1.0.1/24 dev wd0",
+             "ip addr add 10.2.0.1/24 dev wd1",
+             "ip link set wd0 up",
+             "ip link set wd0p up",
+             "ip link set wd1 up",
+             "ip link set wd1p up",
+             "ip route add default via 10.1.0.254 dev wd0 metric 100",
+             "ip route add default via 10.2.0.254 dev wd1 metric 200",
+         }) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+    FILE* watch = popen(cli("watch --json --interval 1 --count 3").c_str(), "r");
+    ASSERT_NE(watch, nullptr);
+    std::vector<std::vector<std::string>> primaries; // per update
+    char buffer[1 << 16];
+    while (std::fgets(buffer, sizeof buffer, watch) != nullptr) {
+        primaries.emplace_back();
+        const auto line = nlohmann::json::parse(buffer);
+        for (const auto& item : line["items"]) {
+            if (item["isPrimary"] == true) {
+                primaries.back().push_back(item["name"]);
+            }
+        }
+        if (primaries.size() == 1) {
+            // The interfaces stay as they are; only the route changes.
+            EXPECT_EQ(run("ip route del default dev wd0"), 0);
+        }
+    }
+    ASSERT_EQ(pclose(watch), 0);
+    ASSERT_EQ(primaries.size(), 3u);
+    EXPECT_EQ(primaries.front(), std::vector<std::string>{"wd0"});
+    EXPECT_EQ(primaries.back(), std::vector<std::string>{"wd1"});
+}
