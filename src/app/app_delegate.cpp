@@ -44,6 +44,7 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
                 return std::make_unique<NetworkChangeWatcher>(std::move(handler),
                                                               DbusConnection::openSystem());
             },
+        .publicAddress = std::make_unique<NetworkPublicAddressLookup>(),
     };
     model_ = std::make_unique<NetworkModel>(
         settings_,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/model/public_address_lookup.h"
 #include "app/notify/notification.h"
 #include "netcore/sysconfig/network_change_watcher.h"
 
@@ -18,6 +19,8 @@ struct ModelServices {
     NotificationSink* notifications = nullptr;
     // Creates the configuration change watcher when the model starts; none: no watcher.
     WatcherFactory makeWatcher;
+    // Looks up the public address; none: no lookup ever starts.
+    std::unique_ptr<PublicAddressLookup> publicAddress;
 };
 
 } // namespace wirelark

@@ -3,6 +3,7 @@
 #include "app/core/change_log.h"
 #include "app/core/item_lists.h"
 #include "app/core/loop_interval.h"
+#include "netcore/publicip/public_ip_error.h"
 
 #include <QPointer>
 
@@ -93,7 +94,54 @@ void NetworkModel::configurationChanged(const std::vector<std::string>& keys) {
     // Runs on the monitor's thread before the update below, which then reads the system
     // configuration again.
     monitor_->markMetadataStale();
-    refresh(false);
+    refresh(false, [this, primaryBefore = metadata_.primaryIPv4Interface] {
+        // The public address depends on the route traffic takes.
+        if (metadata_.primaryIPv4Interface != primaryBefore) {
+            refreshPublicIP();
+        }
+    });
+}
+
+void NetworkModel::refreshPublicIP() {
+    const SettingsData& settings = settings_.data();
+    if (!settings.publicIPEnabled) {
+        setPublicIP(std::nullopt);
+        return;
+    }
+    if (publicIPLoading_ || !services_.publicAddress) {
+        return;
+    }
+    lastPublicIPLookup_ = clock_.monotonicNow();
+    emit lastPublicIPLookupChanged();
+    const auto url = settings.lookupURL();
+    if (!url) {
+        setPublicIP(
+            PublicIPResult{std::nullopt, std::nullopt, PublicIPError::badURL().description()});
+        return;
+    }
+    setPublicIPLoading(true);
+    services_.publicAddress->lookup(
+        *url, settings.publicIPJSONKeyPath, [this](PublicIPResult result) {
+            onThreadOf(this, [this, result = std::move(result)] { publicIPFound(result); });
+        });
+}
+
+void NetworkModel::publicIPFound(PublicIPResult result) {
+    notifier_.checkPublicAddress(publicIP_, result, settings_.data().notifyPublicIPChange);
+    setPublicIP(std::move(result));
+    setPublicIPLoading(false);
+}
+
+void NetworkModel::setPublicIP(std::optional<PublicIPResult> result) {
+    if (result != publicIP_) {
+        publicIP_ = std::move(result);
+        emit publicIPChanged();
+    }
+}
+
+void NetworkModel::setPublicIPLoading(bool loading) {
+    publicIPLoading_ = loading;
+    emit publicIPLoadingChanged();
 }
 
 void NetworkModel::tick() {
@@ -102,6 +150,12 @@ void NetworkModel::tick() {
 
 void NetworkModel::afterTick() {
     const double now = clock_.monotonicNow();
+    const SettingsData& settings = settings_.data();
+    // Turned off, the address goes at the next tick rather than when a lookup would be due.
+    if (!settings.publicIPEnabled || !lastPublicIPLookup_ ||
+        now - *lastPublicIPLookup_ >= settings.publicIPRefreshMinutes * 60) {
+        refreshPublicIP();
+    }
     if (schedule_.isSaveDue(now)) {
         schedule_.markSaved(now);
         emit lastSaveChanged();

@@ -36,8 +36,11 @@ public:
     void start();
     // One refresh outside the loop; `record` false leaves counters and histories untouched.
     void refresh(bool record, std::function<void()> done = {});
-    // The watcher's handler: marks the monitor's system configuration stale and refreshes.
+    // The watcher's handler: marks the monitor's system configuration stale and refreshes; looks
+    // up the public address again when the primary IPv4 interface changed.
     void configurationChanged(const std::vector<std::string>& keys);
+    // Starts a public-address lookup unless one runs; also the panel's refresh button.
+    void refreshPublicIP();
 
     const std::vector<InterfaceItem>& items() const { return items_; }
     const NetworkMetadata& metadata() const { return metadata_; }
@@ -48,6 +51,10 @@ public:
     const std::optional<std::string>& selectedKey() const { return selectedKey_; }
     void setSelectedKey(std::optional<std::string> key);
     bool isRunning() const { return running_; }
+    const std::optional<PublicIPResult>& publicIP() const { return publicIP_; }
+    bool publicIPLoading() const { return publicIPLoading_; }
+    // On the monotonic clock, as lastSave.
+    std::optional<double> lastPublicIPLookup() const { return lastPublicIPLookup_; }
     double lastSave() const { return schedule_.lastSave(); }
 
     std::vector<InterfaceItem> pinnedItems() const;
@@ -69,6 +76,9 @@ signals:
     void selectedKeyChanged();
     void runningChanged();
     void watcherChanged();
+    void publicIPChanged();
+    void publicIPLoadingChanged();
+    void lastPublicIPLookupChanged();
     void lastSaveChanged();
     // One summary line of what the last refresh changed (also written to the log).
     void changeLogged(const QString& line);
@@ -78,6 +88,9 @@ private:
     void tick();
     void apply(MonitorUpdate update, bool record);
     void afterTick();
+    void setPublicIP(std::optional<PublicIPResult> result);
+    void setPublicIPLoading(bool loading);
+    void publicIPFound(PublicIPResult result);
 
     AppSettings& settings_;
     std::unique_ptr<MonitorService> monitor_;
@@ -95,6 +108,9 @@ private:
     std::unique_ptr<NetworkChangeWatcher> watcher_;
     // Watches watcher_'s descriptor, so it goes first.
     std::unique_ptr<QSocketNotifier> watcherReadable_;
+    std::optional<PublicIPResult> publicIP_;
+    bool publicIPLoading_ = false;
+    std::optional<double> lastPublicIPLookup_;
 };
 
 } // namespace wirelark

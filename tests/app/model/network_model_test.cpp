@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 using namespace wirelark;
@@ -27,10 +29,34 @@ bool processEventsUntil(Predicate done, int milliseconds = 5000) {
     return done();
 }
 
+// Keeps each lookup's callback until the test answers it.
+struct FakePublicAddressLookup final : PublicAddressLookup {
+    std::vector<std::string> urls;
+    std::function<void(PublicIPResult)> pending;
+
+    void lookup(std::string url, std::string, std::function<void(PublicIPResult)> done) override {
+        urls.push_back(std::move(url));
+        pending = std::move(done);
+    }
+    // Answers from another thread, as the network lookup does.
+    void answer(PublicIPResult result) {
+        std::thread([done = std::move(pending), result = std::move(result)] {
+            done(result);
+        }).join();
+    }
+};
+
+PublicIPResult address(const char* ipv4) {
+    return {ipv4, std::nullopt, std::nullopt};
+}
+
 class NetworkModelTest : public ::testing::Test {
 protected:
     NetworkModelTest() : settings(std::make_unique<MemorySettingsStorage>()) {
         auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
+        auto fakeLookup = std::make_unique<FakePublicAddressLookup>();
+        lookups = fakeLookup.get();
+        lookup = std::move(fakeLookup);
         monitor = fake.get();
         clock.monotonic = 100;
         model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
@@ -44,7 +70,8 @@ protected:
                     // reports changes through the handler it was given.
                     return std::make_unique<NetworkChangeWatcher>(
                         [](const std::vector<std::string>&) {}, std::nullopt);
-                }};
+                },
+                .publicAddress = std::move(lookup)};
     }
     void changeSettings(const std::function<void(SettingsData&)>& change) {
         SettingsData data = settings.data();
@@ -68,6 +95,8 @@ protected:
     AppSettings settings;
     FakeMonitorService* monitor = nullptr;
     RecordingNotifications notifications;
+    std::unique_ptr<PublicAddressLookup> lookup;
+    FakePublicAddressLookup* lookups = nullptr; // owned by the model
     NetworkChangeWatcher::Handler watcherHandler;
     std::unique_ptr<NetworkModel> model;
 };
@@ -204,4 +233,87 @@ TEST_F(NetworkModelTest, TheFirstRefreshNotifiesNothingAndLaterOnesPostWhatTheSw
     refreshOnce();
     EXPECT_EQ(notifications.posted,
               (std::vector<Notification>{{"eth0 (Ethernet) is disconnected", ""}}));
+}
+
+TEST_F(NetworkModelTest, LooksUpThePublicAddressOnItsScheduleOneAtATime) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 0.01;
+        data.publicIPEnabled = true;
+        data.publicIPRefreshMinutes = 30;
+        data.notifyPublicIPChange = true;
+    });
+    QSignalSpy changed(model.get(), &NetworkModel::publicIPChanged);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 1; }))
+        << "the first tick starts a lookup";
+    EXPECT_TRUE(model->publicIPLoading());
+    EXPECT_EQ(model->lastPublicIPLookup(), 100.0);
+    model->refreshPublicIP();
+    EXPECT_EQ(lookups->urls.size(), 1u) << "a refresh during a lookup does nothing";
+
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+    EXPECT_EQ(model->publicIP(), address("203.0.113.5"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(notifications.posted.empty()) << "the first lookup posts nothing";
+
+    // Ticks keep coming; none is due until 1800 s have passed.
+    clock.monotonic += 1799;
+    const size_t ticks = monitor->updates.size();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= ticks + 3; }));
+    EXPECT_EQ(lookups->urls.size(), 1u);
+    clock.monotonic += 1;
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 2; }));
+    EXPECT_EQ(model->lastPublicIPLookup(), 1900.0);
+    lookups->answer(address("203.0.113.9"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"Public IP changed", "203.0.113.9"}}));
+}
+
+TEST_F(NetworkModelTest, APrimaryChangeFromTheWatcherLooksUpThePublicAddressAtOnce) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.publicIPEnabled = true;
+    });
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"})),
+             presentItem("k1", runningSnapshot("eth1", {"10.1.0.2"}))};
+    metadata.primaryIPv4Interface = "eth0";
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 1; }));
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+
+    metadata.primaryIPv4Interface = "eth1";
+    ASSERT_TRUE(watcherHandler);
+    watcherHandler({"State:/Network/Global/IPv4"});
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 2; }));
+}
+
+TEST_F(NetworkModelTest, ADisabledLookupClearsThePublicAddressAndABadURLIsReported) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.publicIPEnabled = true;
+    });
+    model->refreshPublicIP();
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return model->publicIP().has_value(); }));
+
+    changeSettings([](SettingsData& data) { data.publicIPEnabled = false; });
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIP().has_value(); }));
+    EXPECT_EQ(lookups->urls.size(), 1u);
+
+    changeSettings([](SettingsData& data) {
+        data.publicIPEnabled = true;
+        data.publicIPProvider = PublicIPProvider::custom;
+        data.publicIPCustomURL = "not a url";
+    });
+    model->refreshPublicIP();
+    EXPECT_EQ(lookups->urls.size(), 1u);
+    EXPECT_FALSE(model->publicIPLoading());
+    ASSERT_TRUE(model->publicIP().has_value());
+    EXPECT_EQ(model->publicIP()->error, PublicIPError::badURL().description());
+    EXPECT_FALSE(model->publicIP()->ipv4);
+    EXPECT_TRUE(model->lastPublicIPLookup().has_value());
 }
