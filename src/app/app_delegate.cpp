@@ -45,6 +45,8 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
                                                               DbusConnection::openSystem());
             },
         .publicAddress = std::make_unique<NetworkPublicAddressLookup>(),
+        .admin = std::make_unique<UnpairedAdmin>(),
+        .scanTunnelOwners = [] { return TunnelOwners().scan(); },
     };
     model_ = std::make_unique<NetworkModel>(
         settings_,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/admin/admin_service.h"
 #include "app/model/public_address_lookup.h"
 #include "app/notify/notification.h"
 #include "netcore/sysconfig/network_change_watcher.h"
@@ -21,6 +22,11 @@ struct ModelServices {
     WatcherFactory makeWatcher;
     // Looks up the public address; none: no lookup ever starts.
     std::unique_ptr<PublicAddressLookup> publicAddress;
+    // The admin helper's client; none: one that is never paired.
+    std::unique_ptr<AdminService> admin;
+    // The owners of tunnels among this user's own processes, for when the helper does not
+    // answer; runs off the main thread. None: no owners.
+    std::function<TunnelOwnerMap()> scanTunnelOwners;
 };
 
 } // namespace wirelark

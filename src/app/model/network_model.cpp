@@ -43,6 +43,13 @@ std::string joined(const std::vector<std::string>& parts, const char* separator)
     return text;
 }
 
+void copyOwners(std::vector<InterfaceItem>& items, const TunnelOwnerMap& owners) {
+    for (InterfaceItem& item : items) {
+        const auto owner = owners.find(item.name);
+        item.owner = owner != owners.end() ? std::optional(owner->second) : std::nullopt;
+    }
+}
+
 } // namespace
 
 NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService> monitor,
@@ -51,6 +58,9 @@ NetworkModel::NetworkModel(AppSettings& settings, std::unique_ptr<MonitorService
       showInactive_(settings.data().showInactiveByDefault), schedule_(clock_.monotonicNow()),
       services_(std::move(services)),
       notifier_(services_.notifications ? *services_.notifications : droppedNotifications()) {
+    if (!services_.admin) {
+        services_.admin = std::make_unique<UnpairedAdmin>();
+    }
     loopTimer_.setSingleShot(true);
     // The coarse timer allows the tenth of the interval of slack the loop may take.
     loopTimer_.setTimerType(Qt::CoarseTimer);
@@ -188,10 +198,13 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
     const std::vector<InterfaceItem> before = std::move(items_);
     const std::optional<std::string> primaryBefore = metadata_.primaryIPv4Interface;
     items_ = std::move(update.items);
+    // Owners change only with the set of tunnels; between two queries items keep the last.
+    copyOwners(items_, tunnelOwners_);
     metadata_ = std::move(update.metadata);
     emit itemsChanged();
     emit metadataChanged();
     settings_.reconcilePins(items_);
+    updateTunnelOwners();
     notifier_.checkItems(items_, metadata_.primaryIPv4Interface, settings_.data());
     const auto entries =
         changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
@@ -200,6 +213,59 @@ void NetworkModel::apply(MonitorUpdate update, bool record) {
         logLine(LogPriority::Notice, line);
         emit changeLogged(QString::fromStdString(line));
     }
+}
+
+void NetworkModel::updateTunnelOwners() {
+    std::set<std::string> names;
+    for (const InterfaceItem& item : items_) {
+        if (item.snapshot && item.kind() == InterfaceKind::tunnel) {
+            names.insert(item.name);
+        }
+    }
+    if (names == knownTunnels_) {
+        return;
+    }
+    knownTunnels_ = std::move(names);
+    emit knownTunnelsChanged();
+    queryTunnelOwners();
+}
+
+void NetworkModel::queryTunnelOwners() {
+    const bool paired = services_.admin->isPaired();
+    // The helper sees every process; the local scan only this user's.
+    const auto scanLocally = [this] {
+        if (!services_.scanTunnelOwners) {
+            onThreadOf(this, [this] { tunnelOwnersFound({}); });
+            return;
+        }
+        ownerScan_.start([this, scan = services_.scanTunnelOwners] {
+            onThreadOf(this,
+                       [this, owners = scan()]() mutable { tunnelOwnersFound(std::move(owners)); });
+        });
+    };
+    if (!paired) {
+        scanLocally();
+        return;
+    }
+    services_.admin->tunnelOwners([this, scanLocally](TunnelOwnerMap owners) {
+        onThreadOf(this, [this, scanLocally, owners = std::move(owners)]() mutable {
+            if (owners.empty()) {
+                scanLocally();
+            } else {
+                tunnelOwnersFound(std::move(owners));
+            }
+        });
+    });
+}
+
+void NetworkModel::tunnelOwnersFound(TunnelOwnerMap owners) {
+    if (owners == tunnelOwners_) {
+        return;
+    }
+    tunnelOwners_ = std::move(owners);
+    emit tunnelOwnersChanged();
+    copyOwners(items_, tunnelOwners_);
+    emit itemsChanged();
 }
 
 void NetworkModel::setShowInactive(bool show) {

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,9 @@ public:
     bool isRunning() const { return running_; }
     const std::optional<PublicIPResult>& publicIP() const { return publicIP_; }
     bool publicIPLoading() const { return publicIPLoading_; }
+    const TunnelOwnerMap& tunnelOwners() const { return tunnelOwners_; }
+    const std::set<std::string>& knownTunnels() const { return knownTunnels_; }
+    AdminService& admin() { return *services_.admin; }
     // On the monotonic clock, as lastSave.
     std::optional<double> lastPublicIPLookup() const { return lastPublicIPLookup_; }
     double lastSave() const { return schedule_.lastSave(); }
@@ -79,6 +83,8 @@ signals:
     void publicIPChanged();
     void publicIPLoadingChanged();
     void lastPublicIPLookupChanged();
+    void tunnelOwnersChanged();
+    void knownTunnelsChanged();
     void lastSaveChanged();
     // One summary line of what the last refresh changed (also written to the log).
     void changeLogged(const QString& line);
@@ -91,6 +97,9 @@ private:
     void setPublicIP(std::optional<PublicIPResult> result);
     void setPublicIPLoading(bool loading);
     void publicIPFound(PublicIPResult result);
+    void updateTunnelOwners();
+    void queryTunnelOwners();
+    void tunnelOwnersFound(TunnelOwnerMap owners);
 
     AppSettings& settings_;
     std::unique_ptr<MonitorService> monitor_;
@@ -111,6 +120,10 @@ private:
     std::optional<PublicIPResult> publicIP_;
     bool publicIPLoading_ = false;
     std::optional<double> lastPublicIPLookup_;
+    TunnelOwnerMap tunnelOwners_;
+    std::set<std::string> knownTunnels_;
+    // Last: its thread calls back into the model.
+    BackgroundJob ownerScan_;
 };
 
 } // namespace wirelark

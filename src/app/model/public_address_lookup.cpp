@@ -3,23 +3,23 @@
 namespace wirelark {
 
 NetworkPublicAddressLookup::~NetworkPublicAddressLookup() {
-    finish();
+    cancel();
 }
 
-void NetworkPublicAddressLookup::finish() {
-    if (thread_.joinable()) {
+void NetworkPublicAddressLookup::cancel() {
+    if (job_.running()) {
         cancellation_->cancel();
-        thread_.join();
+        job_.wait();
     }
 }
 
 void NetworkPublicAddressLookup::lookup(std::string url, std::string jsonKeyPath,
                                         std::function<void(PublicIPResult)> done) {
     // The previous lookup has answered already (one runs at a time); this only reaps its thread.
-    finish();
+    cancel();
     cancellation_ = std::make_unique<Cancellation>();
-    thread_ = std::thread([this, url = std::move(url), jsonKeyPath = std::move(jsonKeyPath),
-                           done = std::move(done), cancellation = cancellation_.get()] {
+    job_.start([this, url = std::move(url), jsonKeyPath = std::move(jsonKeyPath),
+                done = std::move(done), cancellation = cancellation_.get()] {
         done(PublicIPService(client_).lookup(url, jsonKeyPath, cancellation));
     });
 }

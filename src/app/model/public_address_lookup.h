@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/model/background_job.h"
 #include "netcore/base/cancellation.h"
 #include "netcore/http/http_client.h"
 #include "netcore/publicip/public_ip_service.h"
@@ -7,7 +8,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 namespace wirelark {
 
@@ -29,11 +29,12 @@ public:
                 std::function<void(PublicIPResult)> done) override;
 
 private:
-    void finish();
+    void cancel();
 
     HttpClient client_;
     std::unique_ptr<Cancellation> cancellation_;
-    std::thread thread_;
+    // Last: its thread uses the members above.
+    BackgroundJob job_;
 };
 
 } // namespace wirelark

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 
+#include <atomic>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -46,6 +47,25 @@ struct FakePublicAddressLookup final : PublicAddressLookup {
     }
 };
 
+// A helper client that answers owner queries at once, when paired.
+struct FakeAdmin final : AdminService {
+    bool paired = false;
+    int queries = 0;
+    TunnelOwnerMap owners;
+
+    bool isPaired() const override { return paired; }
+    void tunnelOwners(std::function<void(TunnelOwnerMap)> done) override {
+        ++queries;
+        done(owners);
+    }
+};
+
+InterfaceItem tunnel(const std::string& name) {
+    InterfaceSnapshot snapshot = runningSnapshot(name, {"10.8.0.2"});
+    snapshot.deviceKind = "tun";
+    return presentItem("name:" + name, std::move(snapshot));
+}
+
 PublicIPResult address(const char* ipv4) {
     return {ipv4, std::nullopt, std::nullopt};
 }
@@ -57,6 +77,9 @@ protected:
         auto fakeLookup = std::make_unique<FakePublicAddressLookup>();
         lookups = fakeLookup.get();
         lookup = std::move(fakeLookup);
+        auto fakeAdmin = std::make_unique<FakeAdmin>();
+        admin = fakeAdmin.get();
+        adminService = std::move(fakeAdmin);
         monitor = fake.get();
         clock.monotonic = 100;
         model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
@@ -71,7 +94,13 @@ protected:
                     return std::make_unique<NetworkChangeWatcher>(
                         [](const std::vector<std::string>&) {}, std::nullopt);
                 },
-                .publicAddress = std::move(lookup)};
+                .publicAddress = std::move(lookup),
+                .admin = std::move(adminService),
+                .scanTunnelOwners =
+                    [this] {
+                        ++localScans;
+                        return localOwners;
+                    }};
     }
     void changeSettings(const std::function<void(SettingsData&)>& change) {
         SettingsData data = settings.data();
@@ -97,6 +126,10 @@ protected:
     RecordingNotifications notifications;
     std::unique_ptr<PublicAddressLookup> lookup;
     FakePublicAddressLookup* lookups = nullptr; // owned by the model
+    std::unique_ptr<AdminService> adminService;
+    FakeAdmin* admin = nullptr; // owned by the model
+    std::atomic<int> localScans = 0;
+    TunnelOwnerMap localOwners;
     NetworkChangeWatcher::Handler watcherHandler;
     std::unique_ptr<NetworkModel> model;
 };
@@ -316,4 +349,51 @@ TEST_F(NetworkModelTest, ADisabledLookupClearsThePublicAddressAndABadURLIsReport
     EXPECT_EQ(model->publicIP()->error, PublicIPError::badURL().description());
     EXPECT_FALSE(model->publicIP()->ipv4);
     EXPECT_TRUE(model->lastPublicIPLookup().has_value());
+}
+
+TEST_F(NetworkModelTest, AsksForTunnelOwnersOncePerChangeOfTheTunnelSet) {
+    const TunnelOwner vpn{4242, "OpenVPN", "/usr/sbin/openvpn"};
+    const TunnelOwner wireguard{77, "wg-quick", "/usr/bin/wg-quick"};
+    struct Case {
+        const char* what;
+        bool paired;
+        TunnelOwnerMap helperOwners;
+        int helperQueries; // per change of the set
+        int localScans;
+        TunnelOwnerMap expected;
+    };
+    const Case cases[] = {
+        {"not paired: the local scan", false, {}, 0, 1, {{"tun0", wireguard}}},
+        {"paired: the helper", true, {{"tun0", vpn}}, 1, 0, {{"tun0", vpn}}},
+        {"paired but the helper knows none: the local scan", true, {}, 1, 1, {{"tun0", wireguard}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        localScans = 0;
+        localOwners = {{"tun0", wireguard}};
+        auto fakeAdmin = std::make_unique<FakeAdmin>();
+        admin = fakeAdmin.get();
+        admin->paired = c.paired;
+        admin->owners = c.helperOwners;
+        adminService = std::move(fakeAdmin);
+        auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
+        monitor = fake.get();
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
+
+        items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"})), tunnel("tun0")};
+        refreshOnce();
+        ASSERT_TRUE(processEventsUntil([&] { return model->tunnelOwners() == c.expected; }));
+        EXPECT_EQ(model->knownTunnels(), std::set<std::string>{"tun0"});
+        EXPECT_EQ(model->items()[1].owner, c.expected.at("tun0"));
+        EXPECT_FALSE(model->items()[0].owner);
+
+        refreshOnce();
+        EXPECT_EQ(model->items()[1].owner, c.expected.at("tun0")) << "copied into new items";
+        items.push_back(tunnel("tun1"));
+        refreshOnce();
+        processEventsUntil([] { return false; }, 20);
+        EXPECT_EQ(admin->queries, 2 * c.helperQueries);
+        EXPECT_EQ(localScans, 2 * c.localScans);
+        model.reset();
+    }
 }
