@@ -4,6 +4,7 @@
 #include "app/core/interface_item.h"
 #include "app/core/monitor_service.h"
 #include "app/core/recording_schedule.h"
+#include "app/model/location_authorizer.h"
 #include "app/model/model_services.h"
 #include "app/notify/change_notifier.h"
 #include "app/settings/app_settings.h"
@@ -57,6 +58,7 @@ public:
     const TunnelOwnerMap& tunnelOwners() const { return tunnelOwners_; }
     const std::set<std::string>& knownTunnels() const { return knownTunnels_; }
     AdminService& admin() { return *services_.admin; }
+    LocationAuthorizer& location() { return location_; }
     // On the monotonic clock, as lastSave.
     std::optional<double> lastPublicIPLookup() const { return lastPublicIPLookup_; }
     double lastSave() const { return schedule_.lastSave(); }
@@ -114,6 +116,7 @@ private:
     QTimer loopTimer_;
     ModelServices services_;
     ChangeNotifier notifier_;
+    LocationAuthorizer location_;
     std::unique_ptr<NetworkChangeWatcher> watcher_;
     // Watches watcher_'s descriptor, so it goes first.
     std::unique_ptr<QSocketNotifier> watcherReadable_;

@@ -351,6 +351,12 @@ TEST_F(NetworkModelTest, ADisabledLookupClearsThePublicAddressAndABadURLIsReport
     EXPECT_TRUE(model->lastPublicIPLookup().has_value());
 }
 
+TEST_F(NetworkModelTest, TheWiFiNameNeedsNoPermission) {
+    EXPECT_EQ(model->location().status(), LocationAuthorizer::Status::authorized);
+    model->location().requestAuthorization();
+    EXPECT_EQ(model->location().status(), LocationAuthorizer::Status::authorized);
+}
+
 TEST_F(NetworkModelTest, AsksForTunnelOwnersOncePerChangeOfTheTunnelSet) {
     const TunnelOwner vpn{4242, "OpenVPN", "/usr/sbin/openvpn"};
     const TunnelOwner wireguard{77, "wg-quick", "/usr/bin/wg-quick"};
