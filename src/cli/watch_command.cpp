@@ -10,6 +10,7 @@
 #include "app/core/network_monitor.h"
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
+#include "app/notify/change_notifier.h"
 #include "netcore/base/json_text.h"
 #include "netcore/base/unique_fd.h"
 #include "netcore/history/history_location.h"
@@ -42,6 +43,8 @@ struct WatchOptions {
     bool all = false;
     bool json = false;
     bool record = false;
+    // With --notify: the stored switches and pins the notifier reads.
+    std::optional<SettingsData> notify;
 };
 
 // The tray app's interval, periods and units, then what the command line says.
@@ -63,6 +66,9 @@ WatchOptions watchOptions(const ParsedCommandLine& given) {
     options.all = given.has("--all");
     options.json = given.has("--json");
     options.record = given.has("--record");
+    if (given.has("--notify")) {
+        options.notify = settings;
+    }
     return options;
 }
 
@@ -114,6 +120,29 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
     std::printf("\n");
     std::fflush(stdout);
 }
+
+// The notifications of --notify, each on a line of its own: "title" or "title: body", or one
+// JSON object with both.
+class PrintedNotifications final : public NotificationSink {
+public:
+    explicit PrintedNotifications(bool json) : json_(json) {}
+
+    void post(const Notification& notification) override {
+        if (json_) {
+            const nlohmann::ordered_json line{{"title", notification.title},
+                                              {"body", notification.body}};
+            std::printf("%s\n", jsonText(line).c_str());
+        } else if (notification.body.empty()) {
+            std::printf("%s\n", notification.title.c_str());
+        } else {
+            std::printf("%s: %s\n", notification.title.c_str(), notification.body.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+private:
+    bool json_;
+};
 
 // Waits for the interval, or less when SIGINT or SIGTERM arrive (true then), handing the
 // watcher what it reports meanwhile.
@@ -192,13 +221,18 @@ int run(const ParsedCommandLine& given) {
                                 .recentCount = RecordingSchedule::kRecentCount,
                                 .interval = options.interval};
     RecordingSchedule schedule(clock.monotonicNow());
+    PrintedNotifications printed(options.json);
+    ChangeNotifier notifier(printed);
     for (long update = 0; options.count < 0 || update < options.count; ++update) {
         if (update > 0 && sleepUnlessInterrupted(signals.get(), watcher, clock, options.interval)) {
             break;
         }
         const MonitorUpdate result = monitor.update(request).get();
         const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
-        if (options.json) {
+        if (options.notify) {
+            notifier.checkItems(result.items, result.metadata.primaryIPv4Interface,
+                                *options.notify);
+        } else if (options.json) {
             annotations.metadata = result.metadata;
             if (auto tunnels = tunnelNames(result.items); tunnels != knownTunnels) {
                 knownTunnels = std::move(tunnels);
@@ -247,6 +281,8 @@ constexpr Option kOptions[] = {
     {.name = "--all", .help = "every interface, not only the active ones"},
     {.name = "--json", .help = "one JSON object per update"},
     {.name = "--record", .help = "keep the history file up to date, as the tray app does"},
+    {.name = "--notify",
+     .help = "print the tray app's notifications (with its switches) instead of the rates"},
 };
 
 } // namespace

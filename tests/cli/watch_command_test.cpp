@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -234,4 +235,37 @@ TEST_F(WatchCommandTest, ThePrimaryMarkFollowsTheDefaultRouteWhenItMoves) {
     ASSERT_EQ(primaries.size(), 3u);
     EXPECT_EQ(primaries.front(), std::vector<std::string>{"wd0"});
     EXPECT_EQ(primaries.back(), std::vector<std::string>{"wd1"});
+}
+
+TEST_F(WatchCommandTest, NotifyPrintsThePrimaryChangeWithTheStoredSwitches) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    const fs::path stored = folder_.path() / "stored.json";
+    std::FILE* file = std::fopen(stored.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(R"({"notifyPrimaryChange":true})", file);
+    std::fclose(file);
+    ASSERT_EQ(std::system(cli("settings --import '" + stored.string() + "'").c_str()), 0);
+    for (const char* command : {
+             "ip link add wd0 type veth peer name wd0p",
+             "ip link add wd1 type veth peer name wd1p",
+             "ip addr add 10.1.0.1/24 dev wd0",
+             "ip addr add 10.2.0.1/24 dev wd1",
+             "ip link set wd0 up",
+             "ip link set wd0p up",
+             "ip link set wd1 up",
+             "ip link set wd1p up",
+             "ip route add default via 10.1.0.254 dev wd0 metric 100",
+             "ip route add default via 10.2.0.254 dev wd1 metric 200",
+         }) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+    // The route moves while the first interval runs; the first update comes at once.
+    std::thread mover([] {
+        ::usleep(700'000);
+        run("ip route del default dev wd0");
+    });
+    const auto [text, status] = output(cli("watch --notify --json --interval 2 --count 2"));
+    mover.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(text, "{\"title\":\"Primary interface is now wd1 (Ethernet)\",\"body\":\"\"}\n");
 }
