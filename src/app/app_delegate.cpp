@@ -35,19 +35,32 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
                 "No folder for the history file: neither XDG_DATA_HOME nor HOME gives one; "
                 "rates are not kept across runs");
     }
+    if (auto sessionBus = DbusConnection::openSession()) {
+        busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
+    } else {
+        logLine(LogPriority::Notice, "No session bus: the status item can only dock into an X11 "
+                                     "system tray, and no notifications are shown");
+    }
+    notifications_ = std::make_unique<DesktopNotifications>(busDispatcher_.get());
+    ModelServices services{
+        .notifications = notifications_.get(),
+        .makeWatcher =
+            [](NetworkChangeWatcher::Handler handler) {
+                // Without the system bus only the kernel's changes are watched.
+                return std::make_unique<NetworkChangeWatcher>(std::move(handler),
+                                                              DbusConnection::openSystem());
+            },
+        .publicAddress = std::make_unique<NetworkPublicAddressLookup>(),
+        .admin = std::make_unique<UnpairedAdmin>(),
+        .scanTunnelOwners = [] { return TunnelOwners().scan(); },
+    };
     const std::filesystem::path historyPath = historyFile.value_or(std::filesystem::path());
     model_ = std::make_unique<NetworkModel>(
         settings_,
         std::make_unique<NetworkMonitor>(recording_ ? HistoryStore(historyPath)
                                                     : HistoryStore::readOnly(historyPath),
                                          clock_, MonitorSources::system()),
-        clock_);
-    if (auto sessionBus = DbusConnection::openSession()) {
-        busDispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*sessionBus));
-    } else {
-        logLine(LogPriority::Notice,
-                "No session bus: the status item can only dock into an X11 system tray");
-    }
+        clock_, std::move(services));
     statusController_ =
         std::make_unique<StatusItemController>(*model_, settings_, busDispatcher_.get());
     connect(statusController_.get(), &StatusItemController::imageUpdated, this,

@@ -3,6 +3,7 @@
 #include "app/bus/qt_bus_dispatcher.h"
 #include "app/core/clock.h"
 #include "app/model/network_model.h"
+#include "app/notify/desktop_notifications.h"
 #include "app/settings/app_settings.h"
 #include "app/tray/status_item_controller.h"
 #include "netcore/history/recording_lock.h"
@@ -15,8 +16,9 @@
 
 namespace wirelark {
 
-// Wires the tray application together: the settings, the model with its history file, the
-// status item, and the save of the histories before the process ends.
+// Wires the tray application together: the settings, the model with its history file, its
+// change watcher and notifications, the status item, and the save of the histories before the
+// process ends.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -44,6 +46,7 @@ private:
     AppSettings settings_;
     std::optional<RecordingLock> recording_;
     std::unique_ptr<QtBusDispatcher> busDispatcher_;
+    std::unique_ptr<DesktopNotifications> notifications_;
     std::unique_ptr<NetworkModel> model_;
     std::unique_ptr<StatusItemController> statusController_;
 };

@@ -10,16 +10,21 @@
 #include "app/core/network_monitor.h"
 #include "app/core/recording_schedule.h"
 #include "app/core/settings_data.h"
+#include "app/notify/change_notifier.h"
 #include "netcore/base/json_text.h"
+#include "netcore/base/unique_fd.h"
 #include "netcore/history/history_location.h"
 #include "netcore/history/rate_format.h"
 #include "netcore/history/recording_lock.h"
 #include "netcore/interfaces/snapshot_json.h"
+#include "netcore/sysconfig/network_change_watcher.h"
 #include "netcore/sysconfig/tunnel_owners.h"
 
+#include <poll.h>
 #include <signal.h>
-#include <time.h>
+#include <sys/signalfd.h>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -38,6 +43,8 @@ struct WatchOptions {
     bool all = false;
     bool json = false;
     bool record = false;
+    // With --notify: the stored switches and pins the notifier reads.
+    std::optional<SettingsData> notify;
 };
 
 // The tray app's interval, periods and units, then what the command line says.
@@ -59,6 +66,9 @@ WatchOptions watchOptions(const ParsedCommandLine& given) {
     options.all = given.has("--all");
     options.json = given.has("--json");
     options.record = given.has("--record");
+    if (given.has("--notify")) {
+        options.notify = settings;
+    }
     return options;
 }
 
@@ -111,12 +121,51 @@ void printText(const std::vector<InterfaceItem>& items, const WatchOptions& opti
     std::fflush(stdout);
 }
 
-// Waits for the interval, or less when a termination signal arrives; true when one did.
-bool sleepUnlessInterrupted(const sigset_t& signals, double seconds) {
-    timespec timeout;
-    timeout.tv_sec = static_cast<time_t>(seconds);
-    timeout.tv_nsec = static_cast<long>((seconds - std::floor(seconds)) * 1e9);
-    return sigtimedwait(&signals, nullptr, &timeout) > 0;
+// The notifications of --notify, each on a line of its own: "title" or "title: body", or one
+// JSON object with both.
+class PrintedNotifications final : public NotificationSink {
+public:
+    explicit PrintedNotifications(bool json) : json_(json) {}
+
+    void post(const Notification& notification) override {
+        if (json_) {
+            const nlohmann::ordered_json line{{"title", notification.title},
+                                              {"body", notification.body}};
+            std::printf("%s\n", jsonText(line).c_str());
+        } else if (notification.body.empty()) {
+            std::printf("%s\n", notification.title.c_str());
+        } else {
+            std::printf("%s: %s\n", notification.title.c_str(), notification.body.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+private:
+    bool json_;
+};
+
+// Waits for the interval, or less when a termination signal arrives (true then), handing the
+// watcher what it reports meanwhile.
+bool sleepUnlessInterrupted(int signals, NetworkChangeWatcher& watcher, const Clock& clock,
+                            double seconds) {
+    const double deadline = clock.monotonicNow() + seconds;
+    for (double left = seconds; left > 0; left = deadline - clock.monotonicNow()) {
+        // poll skips a descriptor of -1: a watcher that could not be set up.
+        pollfd ready[2] = {{signals, POLLIN, 0}, {watcher.fd(), POLLIN, 0}};
+        if (poll(ready, 2, static_cast<int>(std::ceil(left * 1000))) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (ready[0].revents & POLLIN) {
+            return true;
+        }
+        if (ready[1].revents & POLLIN) {
+            watcher.dispatch();
+        }
+    }
+    return false;
 }
 
 // Names of the tun and tap devices; owners are scanned again only when these change.
@@ -132,14 +181,15 @@ std::set<std::string> tunnelNames(const std::vector<InterfaceItem>& items) {
 
 int run(const ParsedCommandLine& given) {
     const WatchOptions options = watchOptions(given);
-    // Ctrl-C, termination and the hang-up of a closed terminal end the loop through
-    // sigtimedwait, in this thread only, so that the history is still saved.
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    // Ctrl-C, termination and the hang-up of a closed terminal arrive as readable data and end
+    // the loop between updates, so that the history is still saved.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    const UniqueFd signals(signalfd(-1, &stop, SFD_CLOEXEC));
 
     const auto historyFile = defaultHistoryFilePath();
     std::optional<RecordingLock> recording;
@@ -162,6 +212,10 @@ int run(const ParsedCommandLine& given) {
     // Without --record the history file is only read, so the statistics include what the
     // tray recorded, and nothing is written back.
     NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), clock);
+    // The monitor reads the primary interfaces, profiles and names again only when told they
+    // changed; without the system bus only the kernel's changes are seen.
+    NetworkChangeWatcher watcher([&monitor](const auto&) { monitor.markMetadataStale(); },
+                                 DbusConnection::openSystem());
     SystemAnnotations annotations;
     std::set<std::string> knownTunnels;
     const UpdateRequest request{.record = true,
@@ -169,8 +223,10 @@ int run(const ParsedCommandLine& given) {
                                 .recentCount = RecordingSchedule::kRecentCount,
                                 .interval = options.interval};
     RecordingSchedule schedule(clock.monotonicNow());
+    PrintedNotifications printed(options.json);
+    ChangeNotifier notifier(printed);
     for (long update = 0; options.count < 0 || update < options.count; ++update) {
-        if (update > 0 && sleepUnlessInterrupted(signals, options.interval)) {
+        if (update > 0 && sleepUnlessInterrupted(signals.get(), watcher, clock, options.interval)) {
             break;
         }
         const auto updated = monitor.update(request).get();
@@ -182,7 +238,10 @@ int run(const ParsedCommandLine& given) {
         }
         const MonitorUpdate& result = *updated;
         const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
-        if (options.json) {
+        if (options.notify) {
+            notifier.checkItems(result.items, result.metadata.primaryIPv4Interface,
+                                *options.notify);
+        } else if (options.json) {
             annotations.metadata = result.metadata;
             if (auto tunnels = tunnelNames(result.items); tunnels != knownTunnels) {
                 knownTunnels = std::move(tunnels);
@@ -231,6 +290,8 @@ constexpr Option kOptions[] = {
     {.name = "--all", .help = "every interface, not only the active ones"},
     {.name = "--json", .help = "one JSON object per update"},
     {.name = "--record", .help = "keep the history file up to date, as the tray app does"},
+    {.name = "--notify",
+     .help = "print the tray app's notifications (with its switches) instead of the rates"},
 };
 
 } // namespace

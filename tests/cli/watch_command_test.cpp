@@ -18,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -238,3 +239,67 @@ TEST_P(WatchEndedBySignalTest, RecordingSavesTheHistoryBeforeItEnds) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, WatchEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// Two interfaces with a default route each; wd0's is the better one.
+void addTwoDefaultRoutes() {
+    for (const char* command : {
+             "ip link add wd0 type veth peer name wd0p",
+             "ip link add wd1 type veth peer name wd1p",
+             "ip addr add 10.1.0.1/24 dev wd0",
+             "ip addr add 10.2.0.1/24 dev wd1",
+             "ip link set wd0 up",
+             "ip link set wd0p up",
+             "ip link set wd1 up",
+             "ip link set wd1p up",
+             "ip route add default via 10.1.0.254 dev wd0 metric 100",
+             "ip route add default via 10.2.0.254 dev wd1 metric 200",
+         }) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+}
+
+TEST_F(WatchCommandTest, ThePrimaryMarkFollowsTheDefaultRouteWhenItMoves) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    ASSERT_NO_FATAL_FAILURE(addTwoDefaultRoutes());
+    FILE* watch = popen(cli("watch --json --interval 1 --count 3").c_str(), "r");
+    ASSERT_NE(watch, nullptr);
+    std::vector<std::vector<std::string>> primaries; // per update
+    char buffer[1 << 16];
+    while (std::fgets(buffer, sizeof buffer, watch) != nullptr) {
+        primaries.emplace_back();
+        const auto line = nlohmann::json::parse(buffer);
+        for (const auto& item : line["items"]) {
+            if (item["isPrimary"] == true) {
+                primaries.back().push_back(item["name"]);
+            }
+        }
+        if (primaries.size() == 1) {
+            // The interfaces stay as they are; only the route changes.
+            EXPECT_EQ(run("ip route del default dev wd0"), 0);
+        }
+    }
+    ASSERT_EQ(pclose(watch), 0);
+    ASSERT_EQ(primaries.size(), 3u);
+    EXPECT_EQ(primaries.front(), std::vector<std::string>{"wd0"});
+    EXPECT_EQ(primaries.back(), std::vector<std::string>{"wd1"});
+}
+
+TEST_F(WatchCommandTest, NotifyPrintsThePrimaryChangeWithTheStoredSwitches) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    const fs::path stored = folder_.path() / "stored.json";
+    std::FILE* file = std::fopen(stored.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fputs(R"({"notifyPrimaryChange":true})", file);
+    std::fclose(file);
+    ASSERT_EQ(std::system(cli("settings --import '" + stored.string() + "'").c_str()), 0);
+    ASSERT_NO_FATAL_FAILURE(addTwoDefaultRoutes());
+    // The route moves while the first interval runs; the first update comes at once.
+    std::thread mover([] {
+        ::usleep(700'000);
+        run("ip route del default dev wd0");
+    });
+    const auto [text, status] = output(cli("watch --notify --json --interval 2 --count 2"));
+    mover.join();
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(text, "{\"title\":\"Primary interface is now wd1 (Ethernet)\",\"body\":\"\"}\n");
+}

@@ -4,10 +4,14 @@
 #include "fake_monitor_service.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
+#include "recording_notifications.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSignalSpy>
+
+#include <atomic>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -26,13 +30,87 @@ bool processEventsUntil(Predicate done, int milliseconds = 5000) {
     return done();
 }
 
+// Keeps each lookup's callback until the test answers it.
+struct FakePublicAddressLookup final : PublicAddressLookup {
+    std::vector<std::string> urls;
+    std::function<void(PublicIPResult)> pending;
+
+    void lookup(std::string url, std::string, std::function<void(PublicIPResult)> done) override {
+        urls.push_back(std::move(url));
+        pending = std::move(done);
+    }
+    // Answers from another thread, as the network lookup does.
+    void answer(PublicIPResult result) {
+        std::thread([done = std::move(pending), result = std::move(result)] {
+            done(result);
+        }).join();
+    }
+};
+
+// A helper client that answers owner queries at once, when paired.
+struct FakeAdmin final : AdminService {
+    bool paired = false;
+    int queries = 0;
+    TunnelOwnerMap owners;
+
+    bool isPaired() const override { return paired; }
+    void tunnelOwners(std::function<void(TunnelOwnerMap)> done) override {
+        ++queries;
+        done(owners);
+    }
+};
+
+InterfaceItem tunnel(const std::string& name) {
+    InterfaceSnapshot snapshot = runningSnapshot(name, {"10.8.0.2"});
+    snapshot.deviceKind = "tun";
+    return presentItem("name:" + name, std::move(snapshot));
+}
+
+PublicIPResult address(const char* ipv4) {
+    return {ipv4, std::nullopt, std::nullopt};
+}
+
 class NetworkModelTest : public ::testing::Test {
 protected:
     NetworkModelTest() : settings(std::make_unique<MemorySettingsStorage>()) {
         auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
+        auto fakeLookup = std::make_unique<FakePublicAddressLookup>();
+        lookups = fakeLookup.get();
+        lookup = std::move(fakeLookup);
+        auto fakeAdmin = std::make_unique<FakeAdmin>();
+        admin = fakeAdmin.get();
+        adminService = std::move(fakeAdmin);
         monitor = fake.get();
         clock.monotonic = 100;
-        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock);
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
+    }
+    ModelServices services() {
+        return {.notifications = &notifications,
+                .makeWatcher = [this](NetworkChangeWatcher::Handler handler)
+                    -> std::unique_ptr<NetworkChangeWatcher> {
+                    watcherHandler = handler;
+                    // A watcher of this namespace's kernel, for the model to own; the test
+                    // reports changes through the handler it was given.
+                    return std::make_unique<NetworkChangeWatcher>(
+                        [](const std::vector<std::string>&) {}, std::nullopt);
+                },
+                .publicAddress = std::move(lookup),
+                .admin = std::move(adminService),
+                .scanTunnelOwners =
+                    [this] {
+                        ++localScans;
+                        return localOwners;
+                    }};
+    }
+    void changeSettings(const std::function<void(SettingsData&)>& change) {
+        SettingsData data = settings.data();
+        change(data);
+        settings.setData(data);
+    }
+    void refreshOnce() {
+        bool done = false;
+        model->refresh(true, [&] { done = true; });
+        ASSERT_TRUE(processEventsUntil([&] { return done; }));
     }
     void setInterval(double seconds) {
         SettingsData data = settings.data();
@@ -45,6 +123,14 @@ protected:
     FakeClock clock;
     AppSettings settings;
     FakeMonitorService* monitor = nullptr;
+    RecordingNotifications notifications;
+    std::unique_ptr<PublicAddressLookup> lookup;
+    FakePublicAddressLookup* lookups = nullptr; // owned by the model
+    std::unique_ptr<AdminService> adminService;
+    FakeAdmin* admin = nullptr; // owned by the model
+    std::atomic<int> localScans = 0;
+    TunnelOwnerMap localOwners;
+    NetworkChangeWatcher::Handler watcherHandler;
     std::unique_ptr<NetworkModel> model;
 };
 
@@ -159,4 +245,183 @@ TEST_F(NetworkModelTest, AModelDestroyedWhileWaitingDropsTheAnswer) {
     model.reset();
     processEventsUntil([] { return false; }, 50);
     EXPECT_FALSE(done);
+}
+
+TEST_F(NetworkModelTest, AConfigurationChangeMarksTheMetadataStaleAndRefreshesWithoutRecording) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.notifyPrimaryChange = true;
+    });
+    auto eth0 = presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}));
+    auto eth1 = presentItem("k1", runningSnapshot("eth1", {"10.1.0.2"}));
+    items = {eth0, eth1};
+    metadata.primaryIPv4Interface = "eth0";
+    QSignalSpy watcherChanged(model.get(), &NetworkModel::watcherChanged);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return model->items().size() == 2; }));
+    ASSERT_NE(model->watcher(), nullptr);
+    EXPECT_EQ(watcherChanged.count(), 1);
+    ASSERT_TRUE(watcherHandler);
+
+    // The default route moved: only a fresh read of the configuration shows it.
+    metadata.primaryIPv4Interface = "eth1";
+    QSignalSpy logged(model.get(), &NetworkModel::changeLogged);
+    watcherHandler({"State:/Network/Global/IPv4"});
+    ASSERT_TRUE(processEventsUntil([&] { return logged.count() == 1; }));
+    EXPECT_EQ(logged.at(0).at(0).toString(), "notification: primary eth0 -> eth1");
+    EXPECT_EQ(monitor->staleMarks, 1);
+    EXPECT_EQ(monitor->updates, (std::vector<bool>{true, false}));
+    EXPECT_EQ(model->metadata().primaryIPv4Interface, "eth1");
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"Primary interface is now eth1 (Ethernet)", ""}}));
+}
+
+TEST_F(NetworkModelTest, TheFirstRefreshNotifiesNothingAndLaterOnesPostWhatTheSwitchesAllow) {
+    changeSettings([](SettingsData& data) {
+        data.notifyLinkChange = true;
+        data.pinned = {{"k0", "eth0", std::nullopt, std::nullopt, false}};
+    });
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"}))};
+    refreshOnce();
+    EXPECT_TRUE(notifications.posted.empty());
+    items = {presentItem("k0", runningSnapshot("eth0"))};
+    refreshOnce();
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"eth0 (Ethernet) is disconnected", ""}}));
+}
+
+TEST_F(NetworkModelTest, LooksUpThePublicAddressOnItsScheduleOneAtATime) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 0.01;
+        data.publicIPEnabled = true;
+        data.publicIPRefreshMinutes = 30;
+        data.notifyPublicIPChange = true;
+    });
+    QSignalSpy changed(model.get(), &NetworkModel::publicIPChanged);
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 1; }))
+        << "the first tick starts a lookup";
+    EXPECT_TRUE(model->publicIPLoading());
+    EXPECT_EQ(model->lastPublicIPLookup(), 100.0);
+    model->refreshPublicIP();
+    EXPECT_EQ(lookups->urls.size(), 1u) << "a refresh during a lookup does nothing";
+
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+    EXPECT_EQ(model->publicIP(), address("203.0.113.5"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(notifications.posted.empty()) << "the first lookup posts nothing";
+
+    // Ticks keep coming; none is due until 1800 s have passed.
+    clock.monotonic += 1799;
+    const size_t ticks = monitor->updates.size();
+    ASSERT_TRUE(processEventsUntil([&] { return monitor->updates.size() >= ticks + 3; }));
+    EXPECT_EQ(lookups->urls.size(), 1u);
+    clock.monotonic += 1;
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 2; }));
+    EXPECT_EQ(model->lastPublicIPLookup(), 1900.0);
+    lookups->answer(address("203.0.113.9"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+    EXPECT_EQ(notifications.posted,
+              (std::vector<Notification>{{"Public IP changed", "203.0.113.9"}}));
+}
+
+TEST_F(NetworkModelTest, APrimaryChangeFromTheWatcherLooksUpThePublicAddressAtOnce) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.publicIPEnabled = true;
+    });
+    items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"})),
+             presentItem("k1", runningSnapshot("eth1", {"10.1.0.2"}))};
+    metadata.primaryIPv4Interface = "eth0";
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 1; }));
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIPLoading(); }));
+
+    metadata.primaryIPv4Interface = "eth1";
+    ASSERT_TRUE(watcherHandler);
+    watcherHandler({"State:/Network/Global/IPv4"});
+    ASSERT_TRUE(processEventsUntil([&] { return lookups->urls.size() == 2; }));
+}
+
+TEST_F(NetworkModelTest, ADisabledLookupClearsThePublicAddressAndABadURLIsReported) {
+    changeSettings([](SettingsData& data) {
+        data.updateInterval = 3600;
+        data.publicIPEnabled = true;
+    });
+    model->refreshPublicIP();
+    lookups->answer(address("203.0.113.5"));
+    ASSERT_TRUE(processEventsUntil([&] { return model->publicIP().has_value(); }));
+
+    changeSettings([](SettingsData& data) { data.publicIPEnabled = false; });
+    model->start();
+    ASSERT_TRUE(processEventsUntil([&] { return !model->publicIP().has_value(); }));
+    EXPECT_EQ(lookups->urls.size(), 1u);
+
+    changeSettings([](SettingsData& data) {
+        data.publicIPEnabled = true;
+        data.publicIPProvider = PublicIPProvider::custom;
+        data.publicIPCustomURL = "not a url";
+    });
+    model->refreshPublicIP();
+    EXPECT_EQ(lookups->urls.size(), 1u);
+    EXPECT_FALSE(model->publicIPLoading());
+    ASSERT_TRUE(model->publicIP().has_value());
+    EXPECT_EQ(model->publicIP()->error, PublicIPError::badURL().description());
+    EXPECT_FALSE(model->publicIP()->ipv4);
+    EXPECT_TRUE(model->lastPublicIPLookup().has_value());
+}
+
+TEST_F(NetworkModelTest, TheWiFiNameNeedsNoPermission) {
+    EXPECT_EQ(model->location().status(), LocationAuthorizer::Status::authorized);
+    model->location().requestAuthorization();
+    EXPECT_EQ(model->location().status(), LocationAuthorizer::Status::authorized);
+}
+
+TEST_F(NetworkModelTest, AsksForTunnelOwnersOncePerChangeOfTheTunnelSet) {
+    const TunnelOwner vpn{4242, "OpenVPN", "/usr/sbin/openvpn"};
+    const TunnelOwner wireguard{77, "wg-quick", "/usr/bin/wg-quick"};
+    struct Case {
+        const char* what;
+        bool paired;
+        TunnelOwnerMap helperOwners;
+        int helperQueries; // per change of the set
+        int localScans;
+        TunnelOwnerMap expected;
+    };
+    const Case cases[] = {
+        {"not paired: the local scan", false, {}, 0, 1, {{"tun0", wireguard}}},
+        {"paired: the helper", true, {{"tun0", vpn}}, 1, 0, {{"tun0", vpn}}},
+        {"paired but the helper knows none: the local scan", true, {}, 1, 1, {{"tun0", wireguard}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        localScans = 0;
+        localOwners = {{"tun0", wireguard}};
+        auto fakeAdmin = std::make_unique<FakeAdmin>();
+        admin = fakeAdmin.get();
+        admin->paired = c.paired;
+        admin->owners = c.helperOwners;
+        adminService = std::move(fakeAdmin);
+        auto fake = std::make_unique<FakeMonitorService>(&items, &metadata);
+        monitor = fake.get();
+        model = std::make_unique<NetworkModel>(settings, std::move(fake), clock, services());
+
+        items = {presentItem("k0", runningSnapshot("eth0", {"10.0.0.2"})), tunnel("tun0")};
+        refreshOnce();
+        ASSERT_TRUE(processEventsUntil([&] { return model->tunnelOwners() == c.expected; }));
+        EXPECT_EQ(model->knownTunnels(), std::set<std::string>{"tun0"});
+        EXPECT_EQ(model->items()[1].owner, c.expected.at("tun0"));
+        EXPECT_FALSE(model->items()[0].owner);
+
+        refreshOnce();
+        EXPECT_EQ(model->items()[1].owner, c.expected.at("tun0")) << "copied into new items";
+        items.push_back(tunnel("tun1"));
+        refreshOnce();
+        processEventsUntil([] { return false; }, 20);
+        EXPECT_EQ(admin->queries, 2 * c.helperQueries);
+        EXPECT_EQ(localScans, 2 * c.localScans);
+        model.reset();
+    }
 }
