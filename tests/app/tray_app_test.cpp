@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -55,12 +56,7 @@ class TrayAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home_.isValid());
-        SettingsData settings;
-        settings.updateInterval = 1;
-        settings.menubarMode = MenubarMode::rates;
-        settings.menubarSource = MenubarSource::allActive();
-        IniSettingsStorage(configHome() + "/Wirelark/Wirelark.conf")
-            .write(*encodeSettings(settings));
+        writeSettings(MenubarMode::rates);
         environment_.insert("HOME", home_.path());
         environment_.insert("XDG_CONFIG_HOME", configHome());
         environment_.insert("XDG_DATA_HOME", home_.path() + "/data");
@@ -81,6 +77,15 @@ protected:
     }
 
     QString configHome() const { return home_.path() + "/config"; }
+    // Stores the settings as another process would, for the app's start or while it runs.
+    void writeSettings(MenubarMode mode) {
+        SettingsData settings;
+        settings.updateInterval = 1;
+        settings.menubarMode = mode;
+        settings.menubarSource = MenubarSource::allActive();
+        IniSettingsStorage(configHome() + "/Wirelark/Wirelark.conf")
+            .write(*encodeSettings(settings));
+    }
     std::filesystem::path historyFile() const {
         return (home_.path() + "/data/Wirelark/history.plist").toStdString();
     }
@@ -263,6 +268,12 @@ public:
         return std::nullopt;
     }
 
+    xcb_window_t parent(xcb_window_t window) const {
+        std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
+            xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr), &std::free);
+        return tree ? tree->parent : 0;
+    }
+
     // The window's rectangle on the screen.
     QRect geometry(xcb_window_t window) const {
         std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> geometry(
@@ -299,99 +310,162 @@ private:
     xcb_connection_t* c_;
 };
 
-TEST_F(TrayAppTest, DocksIntoAnX11TrayAtTheImagesFullWidth) {
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    const QString trayer = QStandardPaths::findExecutable("trayer");
-    if (xvfb.isEmpty() || trayer.isEmpty()) {
-        GTEST_SKIP() << "needs Xvfb and trayer (apt-get install xvfb trayer)";
-    }
-    // Xvfb picks a free display itself and writes its number to the given descriptor.
-    QProcess& server = start(
-        xvfb, {"-displayfd", "1", "-screen", "0", "640x120x24", "-nolisten", "tcp"}, environment_);
-    ASSERT_TRUE(server.waitForStarted(10000));
-    QByteArray number;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            server.waitForReadyRead(50);
-            number += server.readAllStandardOutput();
-            return number.contains('\n');
-        },
-        20s))
-        << "Xvfb did not start";
-    const std::string display = ":" + number.trimmed().toStdString();
-    XDisplay x(display);
-    ASSERT_TRUE(x.ok());
-
-    QProcessEnvironment environment = environment_;
-    environment.insert("DISPLAY", QString::fromStdString(display));
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    start(trayer,
-          {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
-           "--transparent", "false", "--SetDockType", "true"},
-          environment);
-    ASSERT_TRUE(waitFor([&] { return x.find("panel", x.root()).has_value(); }, 20s))
-        << "trayer did not start";
-    QProcess& app = startApp(environment);
-    ASSERT_TRUE(app.waitForStarted(10000));
-
-    const int expectedWidth =
-        MenubarRenderer(1.0, Qt::white).ratesImage(0, 0, false, false, false).image.width();
-    std::optional<std::pair<xcb_window_t, xcb_window_t>> docked;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            docked = x.find("Wirelark", x.root());
-            return docked && docked->first != docked->second; // inside the tray's window
-        },
-        20s))
-        << "the status item did not dock";
-    QRect item;
-    EXPECT_TRUE(waitFor(
-        [&] {
-            docked = x.find("Wirelark", x.root());
-            item = docked ? x.geometry(docked->first) : QRect();
-            return item.width() == expectedWidth;
-        },
-        20s))
-        << "docked " << item.width() << " wide, the image is " << expectedWidth;
-    // Two updates, so the image shows rates rather than the dashes of the first moment.
-    std::this_thread::sleep_for(2500ms);
-
-    // The text is drawn in white: light pixels in the left and the right part of the item show
-    // the whole image, not a square cut of it.
-    // The tray moves the item as it grows: both places are taken again with every screenshot.
-    QRect tray;
-    QRect inside;
-    QImage shot;
-    const auto lightPixelsIn = [&](int from, int to) {
-        int count = 0;
-        for (int px = inside.left() + from; px < inside.left() + to; ++px) {
-            for (int py = inside.top(); py <= inside.bottom(); ++py) {
-                count += qGray(shot.pixel(px, py)) > 160 ? 1 : 0;
-            }
+// Two threads spinning beside the test, as a build would: docking is a race with the tray.
+class BusyLoops {
+public:
+    BusyLoops() {
+        for (auto& thread : threads_) {
+            thread = std::jthread([](std::stop_token stop) {
+                volatile unsigned long spins = 0;
+                while (!stop.stop_requested()) {
+                    spins = spins + 1;
+                }
+            });
         }
-        return count;
+    }
+
+private:
+    std::array<std::jthread, 2> threads_;
+};
+
+// The status item in an X11 tray (trayer under Xvfb) while two busy loops run.
+class TrayDockingTest : public TrayAppTest {
+protected:
+    // Where the item is: its window, the tray's window holding it and the tray's top level.
+    struct Docked {
+        xcb_window_t item = 0;
+        xcb_window_t holder = 0;
+        xcb_window_t tray = 0;
     };
-    const bool drawn = waitFor(
-        [&] {
-            docked = x.find("Wirelark", x.root());
-            if (!docked || docked->first == docked->second) {
-                return false;
+
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(TrayAppTest::SetUp());
+        const QString xvfb = QStandardPaths::findExecutable("Xvfb");
+        const QString trayer = QStandardPaths::findExecutable("trayer");
+        if (xvfb.isEmpty() || trayer.isEmpty()) {
+            GTEST_SKIP() << "needs Xvfb and trayer (apt-get install xvfb trayer)";
+        }
+        // Xvfb picks a free display itself and writes its number to the given descriptor.
+        QProcess& server =
+            start(xvfb, {"-displayfd", "1", "-screen", "0", "640x120x24", "-nolisten", "tcp"},
+                  environment_);
+        ASSERT_TRUE(server.waitForStarted(10000));
+        QByteArray number;
+        ASSERT_TRUE(waitFor(
+            [&] {
+                server.waitForReadyRead(50);
+                number += server.readAllStandardOutput();
+                return number.contains('\n');
+            },
+            20s))
+            << "Xvfb did not start";
+        const std::string display = ":" + number.trimmed().toStdString();
+        x_ = std::make_unique<XDisplay>(display);
+        ASSERT_TRUE(x_->ok());
+        environment_.insert("DISPLAY", QString::fromStdString(display));
+        environment_.insert("QT_QPA_PLATFORM", "xcb");
+        start(trayer,
+              {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24",
+               "--transparent", "false", "--SetDockType", "true"},
+              environment_);
+        ASSERT_TRUE(waitFor([&] { return x_->find("panel", x_->root()).has_value(); }, 20s))
+            << "trayer did not start";
+    }
+
+    // The item's place once it is docked in a holder as wide as its image; the tray docks the
+    // item again when it does not fit, so the place is looked up afresh on every look.
+    std::optional<Docked> dockedAtFullWidth(MenubarMode mode) {
+        const int width =
+            MenubarRenderer(1.0, Qt::white).statusImage(mode, {}, {}, false).image.width();
+        std::optional<Docked> docked;
+        QRect item;
+        QRect holder;
+        const bool fits = waitFor(
+            [&] {
+                docked.reset();
+                const auto found = x_->find("Wirelark", x_->root());
+                if (!found || found->first == found->second) {
+                    return false; // not inside the tray's window
+                }
+                docked = Docked{found->first, x_->parent(found->first), found->second};
+                item = x_->geometry(docked->item);
+                holder = x_->geometry(docked->holder);
+                return item.width() == width && holder.width() >= width;
+            },
+            20s);
+        EXPECT_TRUE(fits) << "the image is " << width << " wide, the item " << item.width()
+                          << ", the tray's window for it " << holder.width();
+        return fits ? docked : std::nullopt;
+    }
+
+    // Keeps a screenshot of the tray; with `inkAcross`, light pixels (the ink is white) on both
+    // sides of the item must show the whole image drawn.
+    void expectDrawn(const Docked& docked, const QString& name, bool inkAcross) {
+        QRect tray;
+        QRect inside;
+        QImage shot;
+        const auto lightPixelsIn = [&](int from, int to) {
+            int count = 0;
+            for (int px = inside.left() + from; px < inside.left() + to; ++px) {
+                for (int py = inside.top(); py <= inside.bottom(); ++py) {
+                    count += qGray(shot.pixel(px, py)) > 160 ? 1 : 0;
+                }
             }
-            tray = x.geometry(docked->second);
-            item = x.geometry(docked->first);
-            inside = item.translated(-tray.topLeft());
-            shot = x.screenshot(tray);
-            return !shot.isNull() && lightPixelsIn(0, inside.width() / 3) > 10 &&
-                   lightPixelsIn(inside.width() / 3, inside.width()) > 10;
-        },
-        20s);
-    const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/tray-xvfb.png");
-    QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
-    ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
-    std::printf("screenshot of the tray: %s\n", artefact.toLocal8Bit().constData());
-    EXPECT_TRUE(drawn) << "no text across the whole item";
-    // Whatever the tray's own width rule, the item is wider than it is high.
-    EXPECT_GT(item.width(), item.height());
+            return count;
+        };
+        // The tray moves the item as it grows: both places are taken again with every shot.
+        const bool drawn = waitFor(
+            [&] {
+                tray = x_->geometry(docked.tray);
+                inside = x_->geometry(docked.item).translated(-tray.topLeft());
+                shot = x_->screenshot(tray);
+                return !shot.isNull() &&
+                       (!inkAcross || (lightPixelsIn(0, inside.width() / 3) > 10 &&
+                                       lightPixelsIn(inside.width() / 3, inside.width()) > 10));
+            },
+            20s);
+        const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/") + name + ".png";
+        QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
+        ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
+        std::printf("screenshot of the tray: %s\n", artefact.toLocal8Bit().constData());
+        EXPECT_TRUE(drawn) << "nothing drawn across the whole item";
+    }
+
+    BusyLoops busy_;
+    std::unique_ptr<XDisplay> x_;
+};
+
+class TrayDockingModeTest : public TrayDockingTest,
+                            public ::testing::WithParamInterface<MenubarMode> {};
+
+TEST_P(TrayDockingModeTest, DocksAtTheImagesFullWidth) {
+    writeSettings(GetParam());
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(GetParam());
+    ASSERT_TRUE(docked);
+    // The first update shows dashes, the next ones the rates.
+    std::this_thread::sleep_for(2500ms);
+    // The icon and an idle graph leave parts of the item empty; the rates span it.
+    const bool text = GetParam() == MenubarMode::rates || GetParam() == MenubarMode::iconAndRates;
+    expectDrawn(*docked, QStringLiteral("tray-xvfb-") + QString::fromUtf8(rawValue(GetParam())),
+                text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TrayDockingModeTest,
+                         ::testing::Values(MenubarMode::icon, MenubarMode::rates,
+                                           MenubarMode::iconAndRates, MenubarMode::graph),
+                         [](const auto& info) { return std::string(rawValue(info.param)); });
+
+// Another process (wirelark-cli settings --import) switches the mode while the item is docked.
+TEST_F(TrayDockingTest, DocksAgainAtTheNewWidthAfterAModeSwitch) {
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    ASSERT_TRUE(dockedAtFullWidth(MenubarMode::rates));
+    writeSettings(MenubarMode::icon);
+    ASSERT_TRUE(dockedAtFullWidth(MenubarMode::icon));
+    writeSettings(MenubarMode::iconAndRates);
+    const auto docked = dockedAtFullWidth(MenubarMode::iconAndRates);
+    ASSERT_TRUE(docked);
+    expectDrawn(*docked, QStringLiteral("tray-xvfb-switched"), true);
 }
 
 } // namespace
