@@ -11,7 +11,8 @@
 namespace wirelark {
 
 AppDelegate::AppDelegate(double started, QObject* parent)
-    : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()) {}
+    : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()),
+      settingsWatcher_(settings_, settings_.storage().location()) {}
 
 AppDelegate::~AppDelegate() = default;
 

@@ -5,6 +5,7 @@
 #include "app/model/network_model.h"
 #include "app/notify/desktop_notifications.h"
 #include "app/settings/app_settings.h"
+#include "app/settings/settings_file_watcher.h"
 #include "app/tray/status_item_controller.h"
 #include "netcore/history/recording_lock.h"
 
@@ -44,6 +45,7 @@ private:
     double started_;
     bool firstImageLogged_ = false;
     AppSettings settings_;
+    SettingsFileWatcher settingsWatcher_;
     std::optional<RecordingLock> recording_;
     std::unique_ptr<QtBusDispatcher> busDispatcher_;
     std::unique_ptr<DesktopNotifications> notifications_;

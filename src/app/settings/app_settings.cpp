@@ -2,6 +2,8 @@
 
 #include "app/core/pin_operations.h"
 
+#include <nlohmann/json.hpp>
+
 namespace wirelark {
 
 AppSettings::AppSettings(std::unique_ptr<SettingsStorage> storage, QObject* parent)
@@ -22,6 +24,19 @@ void AppSettings::setData(const SettingsData& data) {
     if (auto bytes = encodeSettings(data_)) {
         storage_->write(*bytes);
     }
+}
+
+void AppSettings::reload() {
+    const auto stored = storage_->read();
+    if (!stored || !nlohmann::json::parse(*stored, nullptr, false).is_object()) {
+        return;
+    }
+    SettingsData data = decodeSettings(*stored);
+    if (data == data_) {
+        return;
+    }
+    data_ = std::move(data);
+    emit changed();
 }
 
 bool AppSettings::isPinned(const std::string& key) const {

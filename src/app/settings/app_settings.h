@@ -23,6 +23,10 @@ public:
     const SettingsData& data() const { return data_; }
     // Storing an equal record does nothing; a different one is announced, then stored.
     void setData(const SettingsData& data);
+    // Takes the stored record when another process has changed it, announced but not stored
+    // again. Its own writes read back equal and change nothing; a file that is gone or does not
+    // hold a settings object leaves the record as it is.
+    void reload();
 
     bool isPinned(const std::string& key) const;
     void togglePin(const InterfaceItem& item);

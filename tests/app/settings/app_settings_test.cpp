@@ -1,4 +1,5 @@
 #include "app/settings/app_settings.h"
+#include "app/settings/settings_file_watcher.h"
 
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
@@ -93,4 +94,38 @@ TEST(AppSettings, ReconcilePinsFollowsARenamedInterface) {
     ASSERT_EQ(settings.data().pinned.size(), 1u);
     EXPECT_EQ(settings.data().pinned[0].key, "service:abc");
     EXPECT_EQ(settings.data().elements("service:abc"), InterfaceElementSet{InterfaceElement::mtu});
+}
+
+// Another process replaces the file as QSettings does; the app's own write reads back equal.
+TEST(AppSettings, ReloadsWhatAnotherProcessStoresAndNothingElse) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = folder.filePath("Wirelark/Wirelark.conf");
+    AppSettings settings(std::make_unique<IniSettingsStorage>(path));
+    SettingsFileWatcher watcher(settings, path);
+    QSignalSpy changed(&settings, &AppSettings::changed);
+
+    SettingsData own;
+    own.useBits = true;
+    settings.setData(own);
+    ASSERT_EQ(changed.count(), 1);
+    EXPECT_FALSE(changed.wait(500)) << "its own write came back as a change";
+
+    SettingsData imported = own;
+    imported.menubarMode = MenubarMode::graph;
+    ASSERT_TRUE(IniSettingsStorage(path).write(*encodeSettings(imported)));
+    ASSERT_TRUE(changed.wait(5000)) << "the imported settings were not seen";
+    EXPECT_EQ(settings.data(), imported);
+
+    // Again, now that the file watched first has been replaced.
+    imported.useBits = false;
+    ASSERT_TRUE(IniSettingsStorage(path).write(*encodeSettings(imported)));
+    ASSERT_TRUE(changed.wait(5000)) << "the second import was not seen";
+    EXPECT_EQ(settings.data(), imported);
+
+    // Bytes that are not a settings object, or no file at all, leave the record as it is.
+    ASSERT_TRUE(IniSettingsStorage(path).write("{not json"));
+    ASSERT_TRUE(QFile::remove(path));
+    EXPECT_FALSE(changed.wait(500));
+    EXPECT_EQ(settings.data(), imported);
 }
