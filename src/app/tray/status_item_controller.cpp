@@ -117,9 +117,9 @@ void StatusItemController::togglePanel(const QPoint& at) {
 }
 
 const MenubarRenderer& StatusItemController::renderer() {
-    // Without word from the desktop: an XEmbed window is drawn on the tray's own background,
-    // dark on the usual panels; a StatusNotifierItem host draws the icon on the panel, in the
-    // desktop's colours.
+    // Without word from the tray or the desktop: an XEmbed window is drawn on the tray's own
+    // background, dark on the usual panels; a StatusNotifierItem host draws the icon on the panel,
+    // in the desktop's colours.
     const qreal ratio = trayIcon_ ? trayIcon_->devicePixelRatioF() : screenRatio();
     const QColor fallback =
         trayIcon_ ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText);

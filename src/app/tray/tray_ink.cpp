@@ -14,6 +14,9 @@ bool isDark(const QColor& color) {
 } // namespace
 
 QColor trayInk(ColorScheme scheme, std::optional<QColor> trayBackground, const QColor& fallback) {
+    if (trayBackground && trayBackground->isValid()) {
+        return isDark(*trayBackground) ? QColor(Qt::white) : QColor(Qt::black);
+    }
     switch (scheme) {
     case ColorScheme::dark:
         return Qt::white;
@@ -21,9 +24,6 @@ QColor trayInk(ColorScheme scheme, std::optional<QColor> trayBackground, const Q
         return Qt::black;
     case ColorScheme::noPreference:
         break;
-    }
-    if (trayBackground && trayBackground->isValid()) {
-        return isDark(*trayBackground) ? QColor(Qt::white) : QColor(Qt::black);
     }
     return fallback;
 }

@@ -13,9 +13,9 @@ enum class ColorScheme {
     light,
 };
 
-// The one colour the tray's monochrome image is drawn in, light on dark panels: from the
-// desktop's colour scheme where it states one, else from the tray's background where it is
-// known, else `fallback`.
+// The one colour the tray's monochrome image is drawn in, light on dark panels: from the tray's
+// background where it was seen (it is what the image shows against), else from the desktop's
+// colour scheme where it states one, else `fallback`.
 QColor trayInk(ColorScheme scheme, std::optional<QColor> trayBackground, const QColor& fallback);
 
 } // namespace wirelark

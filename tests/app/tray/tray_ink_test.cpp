@@ -31,8 +31,9 @@ TEST_P(TrayInkTest, ChoosesTheInkForThePanel) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, TrayInkTest,
     ::testing::Values(
-        InkCase{"DarkSchemeOverLightTray", ColorScheme::dark, QColor(Qt::white), kGrey, Qt::white},
-        InkCase{"LightSchemeOverDarkTray", ColorScheme::light, QColor(Qt::black), kGrey, Qt::black},
+        // An X11 tray that keeps its own colours whatever the desktop's scheme.
+        InkCase{"DarkSchemeLightTray", ColorScheme::dark, QColor(Qt::white), kGrey, Qt::black},
+        InkCase{"LightSchemeDarkTray", ColorScheme::light, QColor(Qt::black), kGrey, Qt::white},
         InkCase{"DarkSchemeAlone", ColorScheme::dark, std::nullopt, QColor(Qt::black), Qt::white},
         InkCase{"LightSchemeAlone", ColorScheme::light, std::nullopt, QColor(Qt::white), Qt::black},
         InkCase{"DarkTray", ColorScheme::noPreference, QColor(0x30, 0x30, 0x30), kGrey, Qt::white},
@@ -41,5 +42,6 @@ INSTANTIATE_TEST_SUITE_P(
         InkCase{"BlueTray", ColorScheme::noPreference, QColor(Qt::blue), kGrey, Qt::white},
         InkCase{"GreenTray", ColorScheme::noPreference, QColor(Qt::green), kGrey, Qt::black},
         InkCase{"InvalidBackground", ColorScheme::noPreference, QColor(), kGrey, kGrey},
+        InkCase{"InvalidBackgroundDarkScheme", ColorScheme::dark, QColor(), kGrey, Qt::white},
         InkCase{"NothingKnown", ColorScheme::noPreference, std::nullopt, kGrey, kGrey}),
     [](const auto& info) { return info.param.name; });
