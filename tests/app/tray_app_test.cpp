@@ -306,6 +306,40 @@ public:
         return view.copy();
     }
 
+    // The window's own pixels with their alpha, for a window of depth 32.
+    QImage pixels(xcb_window_t window) const {
+        const QRect area = geometry(window);
+        std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
+            xcb_get_image_reply(c_,
+                                xcb_get_image(c_, XCB_IMAGE_FORMAT_Z_PIXMAP, window, 0, 0,
+                                              static_cast<uint16_t>(area.width()),
+                                              static_cast<uint16_t>(area.height()), ~0u),
+                                nullptr),
+            &std::free);
+        if (!reply || reply->depth != 32) {
+            return {};
+        }
+        const QImage view(xcb_get_image_data(reply.get()), area.width(), area.height(),
+                          QImage::Format_ARGB32_Premultiplied);
+        return view.copy();
+    }
+
+    // Takes the selection a compositing manager holds, as though one ran.
+    void claimCompositor() {
+        const xcb_window_t owner = xcb_generate_id(c_);
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, owner, root(), 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, XCB_COPY_FROM_PARENT, 0, nullptr);
+        const std::string name = "_NET_WM_CM_S0";
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(
+                c_, xcb_intern_atom(c_, 0, static_cast<uint16_t>(name.size()), name.data()),
+                nullptr),
+            &std::free);
+        ASSERT_TRUE(atom);
+        xcb_set_selection_owner(c_, owner, atom->atom, XCB_CURRENT_TIME);
+        xcb_flush(c_);
+    }
+
 private:
     xcb_connection_t* c_;
 };
@@ -467,6 +501,61 @@ TEST_F(TrayDockingTest, DocksAgainAtTheNewWidthAfterAModeSwitch) {
     ASSERT_TRUE(docked);
     expectDrawn(*docked, QStringLiteral("tray-xvfb-switched"), true);
 }
+
+// The ink stands out from what the tray shows around the image: without a compositor the tray
+// shows the clear pixels of the item's window black; with one, its own light panel.
+struct InkCase {
+    std::string name;
+    bool compositor;
+    QRgb ink;
+};
+
+class TrayDockedInkTest : public TrayDockingTest, public ::testing::WithParamInterface<InkCase> {};
+
+TEST_P(TrayDockedInkTest, DrawsInTheInkForWhatTheTrayShows) {
+    if (GetParam().compositor) {
+        ASSERT_NO_FATAL_FAILURE(x_->claimCompositor());
+    }
+    writeSettings(MenubarMode::icon);
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    // The item's own pixels carry the ink whatever width the tray gives it.
+    xcb_window_t item = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const auto found = x_->find("Wirelark", x_->root());
+            item = found && found->first != found->second ? found->first : 0;
+            return item != 0;
+        },
+        20s))
+        << "not docked";
+    QImage drawn;
+    int inked = 0;
+    int otherInk = 0;
+    const bool seen = waitFor(
+        [&] {
+            drawn = x_->pixels(item);
+            inked = 0;
+            otherInk = 0;
+            for (int y = 0; y < drawn.height(); ++y) {
+                for (int x = 0; x < drawn.width(); ++x) {
+                    const QRgb pixel = drawn.pixel(x, y);
+                    if (qAlpha(pixel) == 255) {
+                        ++(qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)) == GetParam().ink
+                               ? inked
+                               : otherInk);
+                    }
+                }
+            }
+            return inked > 10 && otherInk == 0;
+        },
+        20s);
+    EXPECT_TRUE(seen) << inked << " pixels in the ink, " << otherInk << " in another colour";
+}
+
+INSTANTIATE_TEST_SUITE_P(Trays, TrayDockedInkTest,
+                         ::testing::Values(InkCase{"WithoutCompositor", false, qRgb(255, 255, 255)},
+                                           InkCase{"WithCompositor", true, qRgb(0, 0, 0)}),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace wirelark

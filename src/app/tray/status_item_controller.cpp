@@ -2,7 +2,9 @@
 
 #include "app/core/change_log.h"
 #include "app/core/status_item_texts.h"
+#include "app/tray/appearance_portal.h"
 #include "app/tray/status_notifier_item.h"
+#include "app/tray/tray_ink.h"
 #include "app/tray/xembed_tray_icon.h"
 
 #include <QGuiApplication>
@@ -40,6 +42,9 @@ StatusItemController::StatusItemController(NetworkModel& model, AppSettings& set
                                            QtBusDispatcher* sessionBus, QObject* parent)
     : QObject(parent), model_(model), settings_(settings) {
     if (sessionBus != nullptr) {
+        appearance_ = std::make_unique<AppearancePortal>(*sessionBus);
+        connect(appearance_.get(), &AppearancePortal::colorSchemeChanged, this,
+                &StatusItemController::updateImage, Qt::QueuedConnection);
         item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"));
         connect(item_.get(), &StatusNotifierItem::activated, this,
                 [this](int x, int y) { togglePanel(QPoint(x, y)); });
@@ -68,8 +73,11 @@ void StatusItemController::chooseTray() {
         trayIcon_ = std::make_unique<XEmbedTrayIcon>();
         connect(trayIcon_.get(), &XEmbedTrayIcon::activated, this,
                 &StatusItemController::togglePanel);
-        connect(trayIcon_.get(), &XEmbedTrayIcon::dockedChanged, this,
-                [this] { emit shownChanged(isShown()); });
+        connect(trayIcon_.get(), &XEmbedTrayIcon::dockedChanged, this, [this] {
+            updateImage(); // for the background the tray shows
+            emit shownChanged(isShown());
+            reportMissingHost();
+        });
     } else if (!wanted && trayIcon_) {
         trayIcon_.reset();
     }
@@ -80,6 +88,26 @@ void StatusItemController::chooseTray() {
         trayIcon_->start();
     }
     emit shownChanged(isShown());
+    reportMissingHost();
+}
+
+// A tray that lets go of the item for a moment to take it again still runs; only the lack of
+// any host is worth a line, as the application then runs unseen.
+void StatusItemController::reportMissingHost() {
+    const bool waiting = item_ && !itemAnswered_;
+    const bool hosted = (item_ && item_->isRegistered()) || (trayIcon_ && trayIcon_->hasTray());
+    if (waiting || hosted) {
+        hostMissingReported_ = hostMissingReported_ && !hosted;
+        return;
+    }
+    if (hostMissingReported_) {
+        return;
+    }
+    hostMissingReported_ = true;
+    logLine(LogPriority::Warning,
+            "No system tray: the status item is not shown. On GNOME, install the AppIndicator "
+            "extension; the item appears as soon as a tray starts");
+    emit noTrayHost();
 }
 
 void StatusItemController::togglePanel(const QPoint& at) {
@@ -89,11 +117,14 @@ void StatusItemController::togglePanel(const QPoint& at) {
 }
 
 const MenubarRenderer& StatusItemController::renderer() {
-    // An XEmbed window is drawn on the tray's own background, dark on the usual panels; a
-    // StatusNotifierItem host draws the icon on the panel, in the desktop's colours.
+    // Without word from the tray or the desktop: an XEmbed window is drawn on the tray's own
+    // background, dark on the usual panels; a StatusNotifierItem host draws the icon on the panel,
+    // in the desktop's colours.
     const qreal ratio = trayIcon_ ? trayIcon_->devicePixelRatioF() : screenRatio();
-    const QColor ink =
+    const QColor fallback =
         trayIcon_ ? QColor(Qt::white) : QGuiApplication::palette().color(QPalette::WindowText);
+    const QColor ink = trayInk(appearance_ ? appearance_->colorScheme() : ColorScheme::noPreference,
+                               trayIcon_ ? trayIcon_->trayBackground() : std::nullopt, fallback);
     if (!renderer_ || ratio != rendererRatio_ || ink != rendererInk_) {
         renderer_.emplace(ratio, ink);
         rendererRatio_ = ratio;

@@ -15,6 +15,7 @@
 
 namespace wirelark {
 
+class AppearancePortal;
 class QtBusDispatcher;
 class StatusNotifierItem;
 class XEmbedTrayIcon;
@@ -43,9 +44,13 @@ signals:
     void shownChanged(bool shown);
     // A click on the item asked for the panel at `at`, in screen coordinates.
     void panelToggled(const QPoint& at);
+    // Neither a StatusNotifierWatcher nor an X11 tray has taken the item; said once until one
+    // takes it.
+    void noTrayHost();
 
 private:
     void chooseTray();
+    void reportMissingHost();
     // The renderer for where the image goes now, built again only when that changes: building
     // one draws the icon.
     const MenubarRenderer& renderer();
@@ -71,6 +76,8 @@ private:
     qreal rendererRatio_ = 0;
     QColor rendererInk_;
     bool itemAnswered_ = false; // the first registration of the item has had its answer
+    bool hostMissingReported_ = false;
+    std::unique_ptr<AppearancePortal> appearance_;
     std::unique_ptr<StatusNotifierItem> item_;
     std::unique_ptr<XEmbedTrayIcon> trayIcon_;
 };

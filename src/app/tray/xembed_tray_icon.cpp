@@ -58,8 +58,9 @@ void selectStructureEvents(xcb_connection_t* c, xcb_window_t window) {
     xcb_change_window_attributes(c, window, XCB_CW_EVENT_MASK, &mask);
 }
 
-// The tray selection is per screen: "_NET_SYSTEM_TRAY_S" and the number of the window's screen.
-std::string traySelectionName(xcb_connection_t* c, xcb_window_t root) {
+// The tray's and the compositor's selections are per screen: a prefix and the number of the
+// window's screen.
+std::string screenSelectionName(xcb_connection_t* c, xcb_window_t root, const std::string& prefix) {
     int number = 0;
     for (auto it = xcb_setup_roots_iterator(xcb_get_setup(c)); it.rem != 0;
          xcb_screen_next(&it), ++number) {
@@ -67,7 +68,7 @@ std::string traySelectionName(xcb_connection_t* c, xcb_window_t root) {
             break;
         }
     }
-    return "_NET_SYSTEM_TRAY_S" + std::to_string(number);
+    return prefix + std::to_string(number);
 }
 
 void sendClientMessage(xcb_connection_t* c, xcb_window_t to, xcb_atom_t type,
@@ -79,6 +80,17 @@ void sendClientMessage(xcb_connection_t* c, xcb_window_t to, xcb_atom_t type,
     event.type = type;
     std::copy(data.begin(), data.end(), event.data.data32);
     xcb_send_event(c, 0, to, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+}
+
+std::optional<QColor> pixelOf(xcb_connection_t* c, xcb_window_t window, int16_t x, int16_t y) {
+    const auto image = own(xcb_get_image_reply(
+        c, xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, window, x, y, 1, 1, ~0u), nullptr));
+    if (!image || (image->depth != 24 && image->depth != 32) ||
+        xcb_get_image_data_length(image.get()) < 4) {
+        return std::nullopt;
+    }
+    const uint8_t* bgr = xcb_get_image_data(image.get());
+    return QColor(bgr[2], bgr[1], bgr[0]);
 }
 
 } // namespace
@@ -117,7 +129,7 @@ void XEmbedTrayIcon::start() {
         return;
     }
     root_ = geometry->root;
-    selectionAtom_ = atom(c, traySelectionName(c, root_));
+    selectionAtom_ = atom(c, screenSelectionName(c, root_, "_NET_SYSTEM_TRAY_S"));
     managerAtom_ = atom(c, "MANAGER");
     xembedAtom_ = atom(c, "_XEMBED");
     // A tray that starts later announces itself with a MANAGER message to the root window.
@@ -211,6 +223,7 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
 void XEmbedTrayIcon::setDocked(bool docked) {
     if (docked_ != docked) {
         docked_ = docked;
+        background_ = docked ? sampleBackground() : std::nullopt;
         emit dockedChanged(docked);
     }
 }
@@ -258,6 +271,56 @@ void XEmbedTrayIcon::checkEmbedding() {
     }
     ++redocks_;
     withdraw();
+}
+
+// What shows behind the image: without a compositor the tray cannot blend a window with an alpha
+// channel and shows its clear pixels black; with one, the tray's own pixels just beside the
+// window it holds the item in.
+std::optional<QColor> XEmbedTrayIcon::sampleBackground() const {
+    xcb_connection_t* c = connection();
+    const auto window = static_cast<xcb_window_t>(winId());
+    const auto itself = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    const auto compositor = own(xcb_get_selection_owner_reply(
+        c, xcb_get_selection_owner(c, atom(c, screenSelectionName(c, root_, "_NET_WM_CM_S"))),
+        nullptr));
+    if (itself && itself->depth == 32 && (!compositor || compositor->owner == XCB_WINDOW_NONE)) {
+        return QColor(Qt::black);
+    }
+    const auto item = own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+    if (!item || item->parent == root_) {
+        return std::nullopt;
+    }
+    const auto holder = own(xcb_query_tree_reply(c, xcb_query_tree(c, item->parent), nullptr));
+    const auto place = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, item->parent), nullptr));
+    const auto tray =
+        holder ? own(xcb_get_geometry_reply(c, xcb_get_geometry(c, holder->parent), nullptr))
+               : ReplyPtr<xcb_get_geometry_reply_t>(nullptr, &std::free);
+    if (!place || !tray || holder->parent == root_) {
+        return std::nullopt;
+    }
+    const int x = place->x;
+    const int y = place->y;
+    const int right = x + place->width;
+    const int bottom = y + place->height;
+    const int middleX = x + place->width / 2;
+    const int middleY = y + place->height / 2;
+    const struct {
+        bool inside;
+        int x;
+        int y;
+    } besides[] = {
+        {x > 0, x - 1, middleY},
+        {y > 0, middleX, y - 1},
+        {right < tray->width, right, middleY},
+        {bottom < tray->height, middleX, bottom},
+    };
+    for (const auto& beside : besides) {
+        if (beside.inside) {
+            return pixelOf(c, holder->parent, static_cast<int16_t>(beside.x),
+                           static_cast<int16_t>(beside.y));
+        }
+    }
+    return std::nullopt;
 }
 
 // Going back to the root ends the embedding. The tray then drops its window for the item, and

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractNativeEventFilter>
+#include <QColor>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <optional>
 
 namespace wirelark {
 
@@ -25,6 +27,10 @@ public:
     // Docks now when a tray manager runs, and again whenever one appears later.
     void start();
     bool isDocked() const { return docked_; }
+    // Whether a tray manager runs, docked or not yet: it takes the item sooner or later.
+    bool hasTray() const { return manager_ != 0; }
+    // The colour the tray shows around the image while docked, when it could be told.
+    std::optional<QColor> trayBackground() const { return background_; }
     void setImage(const QImage& image);
     const QImage& image() const { return image_; }
 
@@ -49,6 +55,7 @@ private:
     // Docks again when the tray's window for the item does not fit the image.
     void checkEmbedding();
     void withdraw();
+    std::optional<QColor> sampleBackground() const;
 
     QImage image_;
     bool started_ = false;
@@ -62,6 +69,7 @@ private:
     uint32_t managerAtom_ = 0;
     uint32_t xembedAtom_ = 0; // looked up once: the event filter sees every X event
     uint32_t root_ = 0;
+    std::optional<QColor> background_;
 };
 
 } // namespace wirelark

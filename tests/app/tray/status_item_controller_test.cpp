@@ -7,6 +7,7 @@
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
 #include "private_bus_fixture.h"
+#include "session_dispatcher.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -26,12 +27,14 @@ namespace {
 class StatusItemControllerTest : public PrivateBusTest {
 protected:
     void SetUpOnBus() override {
-        daemon().becomeSessionBus();
         host_ = std::make_unique<FakeStatusNotifierHost>(address());
         ASSERT_TRUE(host_->ready());
-        auto bus = DbusConnection::openSession();
-        ASSERT_TRUE(bus);
-        dispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*bus));
+        startController();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }));
+    }
+    void startController() {
+        dispatcher_ = sessionDispatcher(daemon());
+        ASSERT_TRUE(dispatcher_);
 
         SettingsData data;
         data.menubarMode = MenubarMode::rates;
@@ -42,7 +45,6 @@ protected:
         monitor_ = monitor.get();
         model_ = std::make_unique<NetworkModel>(settings_, std::move(monitor), clock_);
         controller_ = std::make_unique<StatusItemController>(*model_, settings_, dispatcher_.get());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }));
     }
     void TearDownOnBus() override {
         controller_.reset();
@@ -88,6 +90,12 @@ protected:
     FakeMonitorService* monitor_ = nullptr;
     std::unique_ptr<NetworkModel> model_;
     std::unique_ptr<StatusItemController> controller_;
+};
+
+// A desktop without any tray at first, as stock GNOME on Wayland is.
+class StatusItemControllerWithoutTrayTest : public StatusItemControllerTest {
+protected:
+    void SetUpOnBus() override { startController(); }
 };
 
 // An IconPixmap entry's pixel alpha; the pixels are ARGB in network byte order.
@@ -177,4 +185,21 @@ TEST_F(StatusItemControllerTest, AnIdleModelLeavesTheImageAlone) {
     EXPECT_EQ(updated.count(), 0) << "no timer of its own redraws the image";
     refresh();
     EXPECT_EQ(updated.count(), 1) << "each model update redraws once";
+}
+
+TEST_F(StatusItemControllerWithoutTrayTest, SaysOnceThatNoTrayRunsAndRegistersWhenOneStarts) {
+    QSignalSpy missing(controller_.get(), &StatusItemController::noTrayHost);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return missing.count() == 1; }));
+    EXPECT_FALSE(controller_->isShown());
+
+    host_ = std::make_unique<FakeStatusNotifierHost>(address());
+    ASSERT_TRUE(host_->ready());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->isShown(); }))
+        << "the item registers with a watcher that starts later";
+    EXPECT_EQ(host_->registrations().size(), 1u);
+    EXPECT_EQ(missing.count(), 1);
+
+    host_.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return missing.count() == 2; }))
+        << "a tray that goes away leaves the item unseen again";
 }

@@ -2,6 +2,7 @@
 
 #include "fake_status_notifier_host.h"
 #include "private_bus_fixture.h"
+#include "session_dispatcher.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -21,10 +22,8 @@ namespace {
 class StatusNotifierItemTest : public wirelark::testing::PrivateBusTest {
 protected:
     void SetUpOnBus() override {
-        daemon().becomeSessionBus();
-        auto bus = DbusConnection::openSession();
-        ASSERT_TRUE(bus);
-        dispatcher_ = std::make_unique<QtBusDispatcher>(std::move(*bus));
+        dispatcher_ = wirelark::testing::sessionDispatcher(daemon());
+        ASSERT_TRUE(dispatcher_);
     }
     void TearDownOnBus() override { dispatcher_.reset(); }
 
