@@ -78,6 +78,8 @@ void StatusItemController::chooseTray() {
             emit shownChanged(isShown());
             reportMissingHost();
         });
+        connect(trayIcon_.get(), &XEmbedTrayIcon::trayBackgroundChanged, this,
+                &StatusItemController::updateImage);
     } else if (!wanted && trayIcon_) {
         trayIcon_.reset();
     }

@@ -153,12 +153,12 @@ void XEmbedTrayIcon::requestDock() {
     const xcb_atom_t xembedInfo = atom(c, "_XEMBED_INFO");
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, xembedInfo, xembedInfo, 32, 2, info);
     applySize();
+    // The window stays unmapped until the tray has it: a GTK tray that takes a mapped window
+    // sees it unmapped by the move and gives it no room, 1 pixel wide. The tray maps it, as
+    // its embedding information asks.
     sendClientMessage(c, manager_, atom(c, "_NET_SYSTEM_TRAY_OPCODE"),
                       {XCB_CURRENT_TIME, kSystemTrayRequestDock, window, 0, 0});
     xcb_flush(c);
-    show();
-    // Showing writes Qt's own size hints, which a tray that reads them again may take instead.
-    applySize();
 }
 
 bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
@@ -174,6 +174,9 @@ bool XEmbedTrayIcon::nativeEventFilter(const QByteArray& eventType, void* messag
             requestDock();
         } else if (client->window == static_cast<xcb_window_t>(winId()) &&
                    client->type == xembedAtom_ && client->data.data32[1] == kXEmbedEmbeddedNotify) {
+            // Shown only now, inside the tray; showing writes Qt's own size hints.
+            show();
+            applySize();
             setDocked(true);
             embeddingCheck_.start();
         }
@@ -248,12 +251,17 @@ void XEmbedTrayIcon::setImage(const QImage& image) {
 }
 
 // Some trays size their window for the item once, when they take it, and keep that size even
-// when the hints they read are set again: under load trayer leaves it 1 pixel wide, hiding the
-// item. Such a tray reads the hints afresh for a new dock, so the item withdraws and docks again,
+// when the hints they read are set again, which may hide the item. Such a tray reads the hints
+// afresh for a new dock, so the item withdraws and docks again,
 // a few times at most, as a tray may insist on a size of its own. A tray that let go of the item
 // on its own (it lost a race with its own clean-up) is a misfit too.
 void XEmbedTrayIcon::checkEmbedding() {
     xcb_connection_t* c = connection();
+    // Sampled at docking too, when the tray may not have painted the new place yet.
+    if (auto background = docked_ ? sampleBackground() : std::nullopt; background != background_) {
+        background_ = background;
+        emit trayBackgroundChanged();
+    }
     if (!docked_ || manager_ == 0 || redocks_ >= kRedocks) {
         return;
     }

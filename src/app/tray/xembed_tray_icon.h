@@ -39,6 +39,8 @@ signals:
     void secondaryActivated(const QPoint& globalPosition);
     void contextMenuRequested(const QPoint& globalPosition);
     void dockedChanged(bool docked);
+    // What the tray shows behind the image changed once its layout settled.
+    void trayBackgroundChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
