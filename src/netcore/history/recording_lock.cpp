@@ -11,6 +11,8 @@ std::string RecordingLockError::description() const {
     switch (code) {
     case Code::heldElsewhere:
         return "another process is already recording " + path.string();
+    case Code::cannotCreateFolder:
+        return "cannot create " + path.string() + ": " + error.message();
     case Code::cannotOpen:
         return "cannot open " + path.string() + ": " + error.message();
     case Code::cannotLock:
@@ -21,9 +23,10 @@ std::string RecordingLockError::description() const {
 
 Expected<RecordingLock, RecordingLockError>
 RecordingLock::acquire(const std::filesystem::path& historyFile) {
-    std::error_code error;
-    std::filesystem::create_directories(historyFile.parent_path(), error);
-    const auto path = historyFile.parent_path() / (historyFile.filename().string() + ".recording");
+    const auto folder = historyFile.parent_path();
+    std::error_code folderError;
+    std::filesystem::create_directories(folder, folderError);
+    const auto path = folder / (historyFile.filename().string() + ".recording");
     UniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
     if (!fd) {
         const std::error_code openError = errnoCode(errno);
@@ -32,6 +35,11 @@ RecordingLock::acquire(const std::filesystem::path& historyFile) {
             existing && flock(existing.get(), LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
             return Unexpected(
                 RecordingLockError{RecordingLockError::Code::heldElsewhere, historyFile, {}});
+        }
+        // A missing folder is the reason the user can act on, not the lock file it left out.
+        if (folderError && openError == std::errc::no_such_file_or_directory) {
+            return Unexpected(RecordingLockError{RecordingLockError::Code::cannotCreateFolder,
+                                                 folder, folderError});
         }
         return Unexpected(
             RecordingLockError{RecordingLockError::Code::cannotOpen, path, openError});

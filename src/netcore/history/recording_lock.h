@@ -12,15 +12,17 @@ namespace wirelark {
 // Why the recording lock was not taken.
 struct RecordingLockError {
     enum class Code {
-        heldElsewhere, // another process records this history file
-        cannotOpen,    // the lock file cannot be made or opened
-        cannotLock,    // the kernel refused the lock for another reason
+        heldElsewhere,      // another process records this history file
+        cannotCreateFolder, // the history file's folder is missing and cannot be made
+        cannotOpen,         // the lock file cannot be made or opened
+        cannotLock,         // the kernel refused the lock for another reason
     };
 
     Code code;
-    // The history file for heldElsewhere, the lock file otherwise.
+    // The history file for heldElsewhere, its folder for cannotCreateFolder, the lock file
+    // otherwise.
     std::filesystem::path path;
-    // The system's reason for cannotOpen and cannotLock.
+    // The system's reason for the other codes.
     std::error_code error;
 
     // The text shown after "cannot start: " or "cannot record: ".

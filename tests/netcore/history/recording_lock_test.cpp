@@ -57,6 +57,12 @@ TEST(RecordingLock, InAFolderItCannotWriteAHolderIsStillFound) {
     ASSERT_FALSE(unwritable);
     EXPECT_EQ(unwritable.error().code, RecordingLockError::Code::cannotOpen);
     EXPECT_EQ(unwritable.error().error, std::errc::read_only_file_system);
+
+    // A folder that cannot be made is the reason given, not the lock file missing in it.
+    const auto noFolder = RecordingLock::acquire(folder.path() / "Wirelark" / "history.plist");
+    ASSERT_FALSE(noFolder);
+    EXPECT_EQ(noFolder.error().description(),
+              "cannot create " + (folder.path() / "Wirelark").string() + ": Read-only file system");
     EXPECT_EQ(umount2(path, MNT_DETACH), 0);
 }
 
@@ -68,6 +74,8 @@ TEST(RecordingLockError, DescribesEachFailureAsTheUserReadsIt) {
     const Case cases[] = {
         {{RecordingLockError::Code::heldElsewhere, "/home/a/history.plist", {}},
          "another process is already recording /home/a/history.plist"},
+        {{RecordingLockError::Code::cannotCreateFolder, "/home/a/Wirelark", errnoCode(EROFS)},
+         "cannot create /home/a/Wirelark: Read-only file system"},
         {{RecordingLockError::Code::cannotOpen, "/home/a/history.plist.recording",
           errnoCode(EACCES)},
          "cannot open /home/a/history.plist.recording: Permission denied"},
@@ -81,6 +89,6 @@ TEST(RecordingLockError, DescribesEachFailureAsTheUserReadsIt) {
 
     const auto unreachable = RecordingLock::acquire("/proc/self/nonexistent/history.plist");
     ASSERT_FALSE(unreachable);
-    EXPECT_EQ(unreachable.error().code, RecordingLockError::Code::cannotOpen);
-    EXPECT_EQ(unreachable.error().error, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(unreachable.error().code, RecordingLockError::Code::cannotCreateFolder);
+    EXPECT_EQ(unreachable.error().path, "/proc/self/nonexistent");
 }
