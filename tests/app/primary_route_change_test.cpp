@@ -16,6 +16,7 @@
 #include <memory>
 
 using namespace wirelark;
+using wirelark::testing::addTwoDefaultRoutes;
 using wirelark::testing::FakeNotificationServer;
 using wirelark::testing::run;
 
@@ -47,20 +48,7 @@ std::optional<std::string> menubarInterface(const NetworkModel& model) {
 // metadata read again, the menu bar's source and the desktop notification.
 TEST_F(PrimaryRouteChangeTest, DeletingTheBetterDefaultRouteMovesThePrimaryAndNotifies) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
-    for (const char* command : {
-             "ip link add wd0 type veth peer name wd0p",
-             "ip link add wd1 type veth peer name wd1p",
-             "ip addr add 10.1.0.1/24 dev wd0",
-             "ip addr add 10.2.0.1/24 dev wd1",
-             "ip link set wd0 up",
-             "ip link set wd0p up",
-             "ip link set wd1 up",
-             "ip link set wd1p up",
-             "ip route add default via 10.1.0.254 dev wd0 metric 100",
-             "ip route add default via 10.2.0.254 dev wd1 metric 200",
-         }) {
-        ASSERT_EQ(run(command), 0) << command;
-    }
+    ASSERT_EQ(addTwoDefaultRoutes(), std::nullopt);
     FakeNotificationServer server(address());
     ASSERT_TRUE(server.ready());
     AppSettings settings(std::make_unique<wirelark::testing::MemorySettingsStorage>());

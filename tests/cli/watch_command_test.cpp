@@ -22,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+using wirelark::testing::addTwoDefaultRoutes;
 using wirelark::testing::run;
 namespace fs = std::filesystem;
 
@@ -240,27 +241,9 @@ TEST_P(WatchEndedBySignalTest, RecordingSavesTheHistoryBeforeItEnds) {
 INSTANTIATE_TEST_SUITE_P(Signals, WatchEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
-// Two interfaces with a default route each; wd0's is the better one.
-void addTwoDefaultRoutes() {
-    for (const char* command : {
-             "ip link add wd0 type veth peer name wd0p",
-             "ip link add wd1 type veth peer name wd1p",
-             "ip addr add 10.1.0.1/24 dev wd0",
-             "ip addr add 10.2.0.1/24 dev wd1",
-             "ip link set wd0 up",
-             "ip link set wd0p up",
-             "ip link set wd1 up",
-             "ip link set wd1p up",
-             "ip route add default via 10.1.0.254 dev wd0 metric 100",
-             "ip route add default via 10.2.0.254 dev wd1 metric 200",
-         }) {
-        ASSERT_EQ(run(command), 0) << command;
-    }
-}
-
 TEST_F(WatchCommandTest, ThePrimaryMarkFollowsTheDefaultRouteWhenItMoves) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
-    ASSERT_NO_FATAL_FAILURE(addTwoDefaultRoutes());
+    ASSERT_EQ(addTwoDefaultRoutes(), std::nullopt);
     FILE* watch = popen(cli("watch --json --interval 1 --count 3").c_str(), "r");
     ASSERT_NE(watch, nullptr);
     std::vector<std::vector<std::string>> primaries; // per update
@@ -292,7 +275,7 @@ TEST_F(WatchCommandTest, NotifyPrintsThePrimaryChangeWithTheStoredSwitches) {
     std::fputs(R"({"notifyPrimaryChange":true})", file);
     std::fclose(file);
     ASSERT_EQ(std::system(cli("settings --import '" + stored.string() + "'").c_str()), 0);
-    ASSERT_NO_FATAL_FAILURE(addTwoDefaultRoutes());
+    ASSERT_EQ(addTwoDefaultRoutes(), std::nullopt);
     // The route moves while the first interval runs; the first update comes at once.
     std::thread mover([] {
         ::usleep(700'000);

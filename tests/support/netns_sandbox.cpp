@@ -41,6 +41,26 @@ int run(const std::string& command) {
     return WEXITSTATUS(status);
 }
 
+std::optional<std::string> addTwoDefaultRoutes() {
+    for (const char* command : {
+             "ip link add wd0 type veth peer name wd0p",
+             "ip link add wd1 type veth peer name wd1p",
+             "ip addr add 10.1.0.1/24 dev wd0",
+             "ip addr add 10.2.0.1/24 dev wd1",
+             "ip link set wd0 up",
+             "ip link set wd0p up",
+             "ip link set wd1 up",
+             "ip link set wd1p up",
+             "ip route add default via 10.1.0.254 dev wd0 metric 100",
+             "ip route add default via 10.2.0.254 dev wd1 metric 200",
+         }) {
+        if (run(command) != 0) {
+            return command;
+        }
+    }
+    return std::nullopt;
+}
+
 int sendDatagrams(const std::string& address, int count, size_t size) {
     const int sock = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in target{};

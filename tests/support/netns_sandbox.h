@@ -14,6 +14,11 @@ std::optional<std::string> enterPrivateNetworkNamespace();
 // Runs a shell command (typically `ip ...`) inside the namespace; returns its exit status.
 int run(const std::string& command);
 
+// Gives the namespace two interfaces with a default route each, wd0 (10.1.0.1/24, metric 100,
+// the better one) and wd1 (10.2.0.1/24, metric 200), their veth peers wd0p and wd1p up. Returns
+// the command that failed, or nullopt.
+std::optional<std::string> addTwoDefaultRoutes();
+
 // Sends UDP datagrams of `size` bytes to port 9 of an IPv4 address; returns how many went out.
 // Sent to a neighbour with a fixed link address, each leaves its link as one frame.
 int sendDatagrams(const std::string& address, int count, size_t size);
