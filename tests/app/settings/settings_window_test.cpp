@@ -141,6 +141,9 @@ TEST_F(SettingsWindowTest, IsMadeOnFirstUseWithItsSevenTabsOnGeneral) {
     }
     EXPECT_EQ(labels, QStringList({"General", "Elements", "Statistics", "Public IP",
                                    "Notifications", "Admin Helper", "Updates"}));
+    for (int i = 0; i < tabs->count(); ++i) {
+        EXPECT_FALSE(tabs->tabIcon(i).isNull()) << labels[i].toStdString();
+    }
 }
 
 TEST_F(SettingsWindowTest, ReopeningKeepsTheWindowAndItsTab) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 #include <array>
@@ -26,5 +27,7 @@ inline constexpr std::array kSettingsTabs{
 QString label(SettingsTab tab);
 // The freedesktop icon-theme name of the tab's icon.
 QString iconName(SettingsTab tab);
+// The theme's icon of that name, else one of the widget style's own.
+QIcon icon(SettingsTab tab);
 
 } // namespace wirelark

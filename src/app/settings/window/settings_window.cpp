@@ -8,7 +8,6 @@
 #include "app/settings/window/statistics_tab.h"
 #include "app/settings/window/updates_tab.h"
 
-#include <QIcon>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -43,7 +42,7 @@ SettingsWindow::SettingsWindow(const SettingsWindowSources& sources, SettingsTab
     : QWidget(parent, Qt::Window), tabs_(new QTabWidget(this)) {
     setWindowTitle(QStringLiteral("Wirelark Settings"));
     for (const SettingsTab tab : kSettingsTabs) {
-        tabs_->addTab(makePage(tab, sources, tabs_), QIcon::fromTheme(iconName(tab)), label(tab));
+        tabs_->addTab(makePage(tab, sources, tabs_), icon(tab), label(tab));
     }
     selectTab(initialTab);
     auto* layout = new QVBoxLayout(this);
