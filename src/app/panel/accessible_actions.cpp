@@ -39,13 +39,17 @@ QAccessibleInterface* actionsFactory(const QString&, QObject* object) {
 
 } // namespace
 
-void addAccessibleAction(QWidget& widget, QAction& action) {
+void offerAccessibleActions(QWidget& widget) {
     static const bool installed = [] {
         QAccessible::installFactory(actionsFactory);
         return true;
     }();
     (void)installed;
     widget.setProperty(kMarker, true);
+}
+
+void addAccessibleAction(QWidget& widget, QAction& action) {
+    offerAccessibleActions(widget);
     widget.addAction(&action);
 }
 

@@ -40,6 +40,7 @@ InterfaceRowView::InterfaceRowView(AdminControls& admin, const LocationAuthorize
                                    QWidget* parent)
     : QWidget(parent), admin_(admin), location_(location), moveUp_("Move up"),
       moveDown_("Move down") {
+    offerAccessibleActions(*this);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(12, 7, 12, 7);
     column->setSpacing(4);
