@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace wirelark {
 namespace {
 
@@ -30,12 +32,26 @@ void colour(QLabel& label, const QColor& color) {
 void styleRow(const std::vector<QLabel*>& cells, const StatisticsRow& row) {
     for (QLabel* label : cells) {
         label->setToolTip(QString::fromStdString(row.help));
+        if (row.dimmed == (label->graphicsEffect() != nullptr)) {
+            continue;
+        }
         if (row.dimmed) {
             auto* effect = new QGraphicsOpacityEffect(label);
             effect->setOpacity(0.6);
             label->setGraphicsEffect(effect);
+        } else {
+            label->setGraphicsEffect(nullptr);
         }
     }
+}
+
+// Tables of one shape differ only in texts, so their labels can be kept.
+bool sameShape(const StatisticsTable& a, const StatisticsTable& b) {
+    return a.noTraffic == b.noTraffic && a.header == b.header && a.rows.size() == b.rows.size() &&
+           std::equal(a.rows.begin(), a.rows.end(), b.rows.begin(),
+                      [](const StatisticsRow& x, const StatisticsRow& y) {
+                          return x.observed == y.observed && x.cells.size() == y.cells.size();
+                      });
 }
 
 } // namespace
@@ -76,7 +92,21 @@ void TransferRates::showStatistics(const std::optional<StatisticsTable>& table) 
     if (table == shown_ && (statistics_ != nullptr) == table.has_value()) {
         return;
     }
+    if (table && shown_ && statistics_ && sameShape(*table, *shown_)) {
+        for (size_t r = 0; r < table->rows.size(); ++r) {
+            const StatisticsRow& row = table->rows[r];
+            std::vector<QLabel*>& cells = rowCells_[r];
+            cells[0]->setText(QString::fromStdString(row.period));
+            for (size_t c = 0; c < row.cells.size(); ++c) {
+                cells[c + 1]->setText(QString::fromStdString(row.cells[c]));
+            }
+            styleRow(cells, row);
+        }
+        shown_ = table;
+        return;
+    }
     shown_ = table;
+    rowCells_.clear();
     delete statistics_;
     statistics_ = nullptr;
     noTraffic_ = nullptr;
@@ -117,6 +147,7 @@ void TransferRates::showStatistics(const std::optional<StatisticsTable>& table) 
                              row.observed ? Qt::Alignment() : Qt::AlignHCenter);
         }
         styleRow(cells, row);
+        rowCells_.push_back(std::move(cells));
         ++r;
     }
 }

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 namespace wirelark {
 
@@ -38,6 +39,7 @@ private:
     QWidget* statistics_ = nullptr;
     QLabel* noTraffic_ = nullptr;
     QGridLayout* grid_ = nullptr;
+    std::vector<std::vector<QLabel*>> rowCells_; // per period: its label, then its values
     std::optional<StatisticsTable> shown_;
     bool useBits_ = false;
 };
