@@ -1,10 +1,8 @@
 #include "app/panel/row_texts.h"
 
 #include "netcore/history/rate_format.h"
+#include "netcore/interfaces/address_lines.h"
 #include "netcore/interfaces/bit_names.h"
-
-#include <cinttypes>
-#include <cstdio>
 
 namespace wirelark {
 namespace {
@@ -14,40 +12,6 @@ std::optional<std::string> bitListText(const std::optional<uint32_t>& word, cons
         return std::nullopt;
     }
     return names.format(*word);
-}
-
-std::string ipv4Text(const IPv4Address& address) {
-    std::string text = address.address;
-    if (address.prefixLength) {
-        text += "/" + std::to_string(*address.prefixLength);
-    }
-    if (address.netmask) {
-        text += "  " + *address.netmask;
-    }
-    if (address.destination) {
-        text += " \u2192 " + *address.destination;
-    }
-    return text;
-}
-
-std::string ipv6Text(const IPv6Address& address, bool showScope) {
-    std::string text = address.address;
-    if (address.prefixLength) {
-        text += "/" + std::to_string(*address.prefixLength);
-    }
-    if (showScope && address.scopeID != 0) {
-        char scope[16];
-        std::snprintf(scope, sizeof scope, "%" PRIx32, address.scopeID);
-        text += std::string("  scope 0x") + scope;
-    }
-    const std::vector<std::string> flags = address.flagNames();
-    if (!flags.empty()) {
-        text += " ";
-        for (const std::string& flag : flags) {
-            text += " " + flag;
-        }
-    }
-    return text;
 }
 
 bool detailShown(const InterfaceItem& item, InterfaceElement element) {
@@ -145,11 +109,11 @@ std::vector<DetailText> addressLines(const InterfaceSnapshot& snapshot,
     }
     if (elements.contains(InterfaceElement::ipNetmask)) {
         for (const IPv4Address& address : snapshot.ipv4) {
-            lines.push_back({"inet", ipv4Text(address), address.address});
+            lines.push_back({"inet", ipv4Line(address), address.address});
         }
         const bool showScope = elements.contains(InterfaceElement::scopeID);
         for (const IPv6Address& address : snapshot.ipv6) {
-            lines.push_back({"inet6", ipv6Text(address, showScope), address.address});
+            lines.push_back({"inet6", ipv6Line(address, showScope), address.address});
         }
     }
     if (elements.contains(InterfaceElement::hardwareAddress) && snapshot.linkAddress) {
