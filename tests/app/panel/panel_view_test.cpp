@@ -8,6 +8,8 @@
 #include "memory_settings_storage.h"
 #include "process_events_until.h"
 
+#include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -211,4 +213,27 @@ TEST_F(PanelViewTest, ReportsItsHeightAsRowsComeAndGo) {
     // Header, divider and list: the list's rows add up to the rest.
     const int rowHeight = view->row("name:eth0")->heightForWidth(PanelView::kWidth);
     EXPECT_EQ(three - one, 2 * rowHeight);
+}
+
+TEST_F(PanelViewTest, PublicationsKeepRowsAndScrollPosition) {
+    std::vector<InterfaceItem> many;
+    for (int i = 0; i < 12; ++i) {
+        many.push_back(active("eth" + std::to_string(i)));
+    }
+    publish(many);
+    view->resize(PanelView::kWidth, 200);
+    view->show();
+    QApplication::processEvents();
+    QScrollBar* bar = view->scrollArea().verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum() / 2);
+    const int position = bar->value();
+    InterfaceRowView* first = view->row("name:eth0");
+    for (auto& item : many) {
+        item.recent = {sample(1, 1500, 20)};
+    }
+    publish(many);
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), position);
+    EXPECT_EQ(view->row("name:eth0"), first);
 }
