@@ -9,13 +9,11 @@
 namespace wirelark {
 namespace {
 
-void makeBadge(QLabel& badge, const QString& text, QColor fill, const QString& help) {
+void makeBadge(QLabel& badge, const QString& text, const QString& help) {
     badge.setText(text);
     badge.setFont(systemFont(8));
     badge.setContentsMargins(4, 0, 4, 0);
     badge.setToolTip(help);
-    badge.setStyleSheet(
-        QString("background-color: %1; border-radius: 6px;").arg(fill.name(QColor::HexArgb)));
 }
 
 QColor withAlpha(QColor color, double alpha) {
@@ -25,7 +23,9 @@ QColor withAlpha(QColor color, double alpha) {
 
 } // namespace
 
-RowHeader::RowHeader(QWidget* parent) : QWidget(parent) {
+RowHeader::RowHeader(QWidget* parent)
+    : QWidget(parent), selfAssigned_(withAlpha(kYellow, 0.3), 6),
+      primary_(withAlpha(kGreen, 0.25), 6) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
@@ -36,9 +36,9 @@ RowHeader::RowHeader(QWidget* parent) : QWidget(parent) {
     // One line; a long subtitle is cut rather than widening the panel.
     subtitle_.setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     subtitle_.setMinimumWidth(20);
-    makeBadge(selfAssigned_, "self-assigned", withAlpha(kYellow, 0.3),
+    makeBadge(selfAssigned_, "self-assigned",
               "Only a 169.254 address: the link is up but no DHCP server answered");
-    makeBadge(primary_, "primary", withAlpha(kGreen, 0.25), "Default route for this computer");
+    makeBadge(primary_, "primary", "Default route for this computer");
     pin_.setAutoRaise(true);
     pin_.setFocusPolicy(Qt::NoFocus);
     layout->addWidget(&symbol_, 0, Qt::AlignVCenter);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/core/interface_item.h"
+#include "app/panel/capsule_label.h"
 
 #include <QLabel>
 #include <QToolButton>
@@ -34,8 +35,8 @@ private:
     QLabel symbol_;
     QLabel name_;
     QLabel subtitle_;
-    QLabel selfAssigned_;
-    QLabel primary_;
+    CapsuleLabel selfAssigned_;
+    CapsuleLabel primary_;
     QToolButton pin_;
     int shownSymbol_ = -1;
     bool symbolActive_ = false;
