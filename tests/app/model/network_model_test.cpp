@@ -2,16 +2,16 @@
 
 #include "fake_clock.h"
 #include "fake_monitor_service.h"
+#include "fake_public_address_lookup.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
+#include "process_events_until.h"
 #include "recording_notifications.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSignalSpy>
 
 #include <atomic>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -19,33 +19,6 @@ using namespace wirelark;
 using namespace wirelark::testing;
 
 namespace {
-
-template <typename Predicate>
-bool processEventsUntil(Predicate done, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
-
-// Keeps each lookup's callback until the test answers it.
-struct FakePublicAddressLookup final : PublicAddressLookup {
-    std::vector<std::string> urls;
-    std::function<void(PublicIPResult)> pending;
-
-    void lookup(std::string url, std::string, std::function<void(PublicIPResult)> done) override {
-        urls.push_back(std::move(url));
-        pending = std::move(done);
-    }
-    // Answers from another thread, as the network lookup does.
-    void answer(PublicIPResult result) {
-        std::thread([done = std::move(pending), result = std::move(result)] {
-            done(result);
-        }).join();
-    }
-};
 
 // A helper client that answers owner queries at once, when paired.
 struct FakeAdmin final : AdminService {
