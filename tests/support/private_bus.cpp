@@ -109,4 +109,10 @@ void PrivateBus::becomeSessionBus() const {
     setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
 }
 
+void PrivateBus::openToAllUsers() const {
+    std::filesystem::permissions(
+        folder_->path(), std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+        std::filesystem::perm_options::add);
+}
+
 } // namespace wirelark::testing

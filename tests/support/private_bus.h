@@ -29,6 +29,8 @@ public:
     void thaw() const;
     // Makes this bus the session bus of the process (DBUS_SESSION_BUS_ADDRESS).
     void becomeSessionBus() const;
+    // Lets processes of every user reach the socket, for tests that call as another user.
+    void openToAllUsers() const;
 
 private:
     PrivateBus(std::unique_ptr<TempDir> folder, pid_t pid, std::string address)
