@@ -59,6 +59,10 @@ bool AdminTestClient::nameHasOwner(const std::string& name) const {
     return reply && sd_bus_message_read(reply->get(), "b", &owned) > 0 && owned;
 }
 
+int AdminTestClient::requestName(const std::string& name) const {
+    return sd_bus_request_name(bus_.get(), name.c_str(), 0);
+}
+
 BusMessage AdminTestClient::newCall(bool control, const AdminBus::Method& method) const {
     const auto& names = AdminTeamNames::configured();
     return bus_.newMethodCall(

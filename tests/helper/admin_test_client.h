@@ -19,6 +19,8 @@ public:
     std::string uniqueName() const;
     // Whether any connection owns `name` on the bus now.
     bool nameHasOwner(const std::string& name) const;
+    // sd_bus_request_name's result: negative when the bus refuses.
+    int requestName(const std::string& name) const;
 
     Expected<AdminStatus, BusError> status(const std::optional<std::string>& token) const;
     Expected<std::string, BusError> beginPairing() const;

@@ -30,9 +30,55 @@ constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
 </busconfig>
 )";
 
+// Root may do anything, everyone else only talk to the bus itself and receive replies; policy
+// files included at @POLICIES@ add to that.
+constexpr const char* kSystemLikeConfig = R"(<!DOCTYPE busconfig PUBLIC
+ "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>custom</type>
+  <listen>unix:path=@SOCKET@</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <deny own="*"/>
+    <deny send_type="method_call"/>
+    <allow send_type="signal"/>
+    <allow send_requested_reply="true" send_type="method_return"/>
+    <allow send_requested_reply="true" send_type="error"/>
+    <allow receive_type="method_call"/>
+    <allow receive_type="method_return"/>
+    <allow receive_type="error"/>
+    <allow receive_type="signal"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Introspectable"/>
+  </policy>
+  <policy user="root">
+    <allow own="*"/>
+    <allow send_type="method_call"/>
+  </policy>
+@POLICIES@
+</busconfig>
+)";
+
 } // namespace
 
 std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
+    return launch(why, kConfig);
+}
+
+std::unique_ptr<PrivateBus>
+PrivateBus::startSystemLike(std::string& why, const std::vector<std::filesystem::path>& policies) {
+    std::string includes;
+    for (const auto& policy : policies) {
+        includes += "  <include>" + policy.string() + "</include>\n";
+    }
+    std::string config = kSystemLikeConfig;
+    config.replace(config.find("@POLICIES@"), 10, includes);
+    return launch(why, config);
+}
+
+std::unique_ptr<PrivateBus> PrivateBus::launch(std::string& why, std::string config) {
     std::unique_ptr<TempDir> folder;
     try {
         folder = std::make_unique<TempDir>();
@@ -40,7 +86,6 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
         why = "cannot create a folder for the bus";
         return nullptr;
     }
-    std::string config = kConfig;
     config.replace(config.find("@SOCKET@"), 8, (folder->path() / "bus").string());
     const std::filesystem::path configFile = folder->write("bus.conf", config);
 
