@@ -7,6 +7,7 @@
 #include "helper/pairing_state_text.h"
 
 #include "admin_test_client.h"
+#include "as_other_user.h"
 #include "fake_network_manager.h"
 #include "fake_polkit.h"
 #include "helper_process.h"
@@ -14,7 +15,6 @@
 #include "temp_dir.h"
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -31,7 +31,6 @@ namespace {
 
 constexpr const char* kOfficeUuid = "6b1f0c3e-8d1d-4c59-9a41-2f4cf0b1a001";
 constexpr const char* kRefusingUuid = "6b1f0c3e-8d1d-4c59-9a41-2f4cf0b1a002";
-constexpr uid_t kNobody = 65534;
 
 std::string errorName(AdminError error) {
     return busErrorName(error);
@@ -243,77 +242,17 @@ TEST_F(AdminHelperTest, ExpiryAnswersTheWaitingApp) {
     EXPECT_EQ(errorNameOf(app_->awaitPairing(*id)), errorName(AdminError::unknownRequest));
 }
 
-// Runs `calls` in a child process under uid and gid `nobody`, on a connection of its own; the
-// child's exit status says whether every expectation held.
-int asNobody(const std::string& address, const std::function<bool(AdminTestClient&)>& calls) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setresgid(kNobody, kNobody, kNobody) != 0 ||
-            setresuid(kNobody, kNobody, kNobody) != 0) {
-            _exit(3);
-        }
-        auto bus = DbusConnection::openAddress(address);
-        if (!bus) {
-            _exit(4);
-        }
-        AdminTestClient client(std::move(*bus));
-        _exit(calls(client) ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(AdminHelperTest, AnotherUsersRequestIsRefused) {
     const auto id = app_->beginPairing();
     ASSERT_TRUE(id);
-    EXPECT_EQ(asNobody(address(),
-                       [&](AdminTestClient& other) {
-                           return errorNameOf(other.awaitPairing(*id)) ==
-                                  errorName(AdminError::wrongUser);
-                       }),
+    EXPECT_EQ(runAsNobody(address(),
+                          [&](AdminTestClient& other) {
+                              return errorNameOf(other.awaitPairing(*id)) ==
+                                     errorName(AdminError::wrongUser);
+                          }),
               0);
     ASSERT_TRUE(control_->approvePairing(*id));
     EXPECT_TRUE(app_->awaitPairing(*id)) << "the owner still gets the token";
-}
-
-TEST_F(AdminHelperTest, RequestOfAnotherUserIsTiedToThem) {
-    std::string id;
-    int fromChild[2];
-    ASSERT_EQ(pipe(fromChild), 0);
-    // The child keeps its connection, and so its request, until the test has tried it.
-    const pid_t child = fork();
-    if (child == 0) {
-        close(fromChild[0]);
-        if (setresgid(kNobody, kNobody, kNobody) != 0 ||
-            setresuid(kNobody, kNobody, kNobody) != 0) {
-            _exit(3);
-        }
-        auto bus = DbusConnection::openAddress(address());
-        if (!bus) {
-            _exit(4);
-        }
-        AdminTestClient client(std::move(*bus));
-        const auto begun = client.beginPairing();
-        const std::string line = begun.value_or("") + "\n";
-        [[maybe_unused]] const auto written = write(fromChild[1], line.data(), line.size());
-        pause();
-        _exit(0);
-    }
-    close(fromChild[1]);
-    const auto stopChild = [child](pid_t*) {
-        kill(child, SIGKILL);
-        waitpid(child, nullptr, 0);
-    };
-    pid_t alive = child;
-    const std::unique_ptr<pid_t, decltype(stopChild)> reaper(&alive, stopChild);
-    char c = 0;
-    while (read(fromChild[0], &c, 1) == 1 && c != '\n') {
-        id += c;
-    }
-    close(fromChild[0]);
-    ASSERT_FALSE(id.empty());
-    EXPECT_EQ(errorNameOf(app_->awaitPairing(id)), errorName(AdminError::wrongUser));
 }
 
 TEST_F(AdminHelperTest, UnpairForgetsOneToken) {

@@ -3,11 +3,11 @@
 #include "admin/admin_constants.h"
 
 #include "admin_test_client.h"
+#include "as_other_user.h"
 #include "helper_process.h"
 #include "private_bus.h"
 #include "temp_dir.h"
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -23,7 +23,6 @@ namespace {
 
 const std::filesystem::path kData = WIRELARK_DATA_BUILD_DIR;
 const std::filesystem::path kSourceData = std::filesystem::path(WIRELARK_SOURCE_DIR) / "data";
-constexpr uid_t kNobody = 65534;
 
 std::string contentOf(const std::filesystem::path& file) {
     std::ifstream in(file);
@@ -61,26 +60,6 @@ TEST(SystemFilesTest, NameWhatTheProtocolNames) {
     }
 }
 
-// The child's exit status: 0 when `check` held as uid nobody.
-int asNobody(const std::string& address, const std::function<bool(AdminTestClient&)>& check) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setresgid(kNobody, kNobody, kNobody) != 0 ||
-            setresuid(kNobody, kNobody, kNobody) != 0) {
-            _exit(3);
-        }
-        auto bus = DbusConnection::openAddress(address);
-        if (!bus) {
-            _exit(4);
-        }
-        AdminTestClient client(std::move(*bus));
-        _exit(check(client) ? 0 : 1);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST(SystemFilesTest, PolicyLetsAnyoneCallAndOnlyRootOwn) {
     if (geteuid() != 0) {
         GTEST_SKIP() << "calling as another user needs root";
@@ -102,18 +81,19 @@ TEST(SystemFilesTest, PolicyLetsAnyoneCallAndOnlyRootOwn) {
         const TempDir state;
         const HelperProcess helper(bus->address(), state.path());
         ASSERT_TRUE(helper.ready());
-        EXPECT_EQ(asNobody(bus->address(),
-                           [&](AdminTestClient& client) {
-                               return client.status(std::nullopt).has_value() == c.othersMayCall &&
-                                      client.controlStatus().has_value() == c.othersMayCall;
-                           }),
+        EXPECT_EQ(runAsNobody(bus->address(),
+                              [&](AdminTestClient& client) {
+                                  return client.status(std::nullopt).has_value() ==
+                                             c.othersMayCall &&
+                                         client.controlStatus().has_value() == c.othersMayCall;
+                              }),
                   0)
             << (c.withPolicy ? "with" : "without") << " the policy";
-        EXPECT_EQ(asNobody(bus->address(),
-                           [&](AdminTestClient& client) {
-                               return client.requestName(names.busName) < 0 &&
-                                      client.requestName(names.controlBusName) < 0;
-                           }),
+        EXPECT_EQ(runAsNobody(bus->address(),
+                              [&](AdminTestClient& client) {
+                                  return client.requestName(names.busName) < 0 &&
+                                         client.requestName(names.controlBusName) < 0;
+                              }),
                   0)
             << "only root may own the helper's names";
     }

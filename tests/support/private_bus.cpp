@@ -14,6 +14,7 @@ namespace wirelark::testing {
 
 namespace {
 
+// The policies go where @POLICIES@ stands.
 constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
  "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -21,25 +22,21 @@ constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
   <type>custom</type>
   <listen>unix:path=@SOCKET@</listen>
   <auth>EXTERNAL</auth>
-  <policy context="default">
+@POLICIES@
+</busconfig>
+)";
+
+constexpr const char* kOpenPolicy = R"(  <policy context="default">
     <allow user="*"/>
     <allow own="*"/>
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
   </policy>
-</busconfig>
 )";
 
-// Root may do anything, everyone else only talk to the bus itself and receive replies; policy
-// files included at @POLICIES@ add to that.
-constexpr const char* kSystemLikeConfig = R"(<!DOCTYPE busconfig PUBLIC
- "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>custom</type>
-  <listen>unix:path=@SOCKET@</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
+// Root may do anything, everyone else only talk to the bus itself and answer; included policy
+// files add to that.
+constexpr const char* kSystemLikePolicy = R"(  <policy context="default">
     <allow user="*"/>
     <deny own="*"/>
     <deny send_type="method_call"/>
@@ -57,28 +54,26 @@ constexpr const char* kSystemLikeConfig = R"(<!DOCTYPE busconfig PUBLIC
     <allow own="*"/>
     <allow send_type="method_call"/>
   </policy>
-@POLICIES@
-</busconfig>
 )";
 
 } // namespace
 
 std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
-    return launch(why, kConfig);
+    return launch(why, kOpenPolicy);
 }
 
 std::unique_ptr<PrivateBus>
 PrivateBus::startSystemLike(std::string& why, const std::vector<std::filesystem::path>& policies) {
-    std::string includes;
-    for (const auto& policy : policies) {
-        includes += "  <include>" + policy.string() + "</include>\n";
+    std::string policy = kSystemLikePolicy;
+    for (const auto& file : policies) {
+        policy += "  <include>" + file.string() + "</include>\n";
     }
-    std::string config = kSystemLikeConfig;
-    config.replace(config.find("@POLICIES@"), 10, includes);
-    return launch(why, config);
+    return launch(why, policy);
 }
 
-std::unique_ptr<PrivateBus> PrivateBus::launch(std::string& why, std::string config) {
+std::unique_ptr<PrivateBus> PrivateBus::launch(std::string& why, const std::string& policy) {
+    std::string config = kConfig;
+    config.replace(config.find("@POLICIES@"), 10, policy);
     std::unique_ptr<TempDir> folder;
     try {
         folder = std::make_unique<TempDir>();

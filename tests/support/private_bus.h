@@ -39,7 +39,8 @@ public:
     void openToAllUsers() const;
 
 private:
-    static std::unique_ptr<PrivateBus> launch(std::string& why, std::string config);
+    // A daemon whose configuration holds `policy`.
+    static std::unique_ptr<PrivateBus> launch(std::string& why, const std::string& policy);
     PrivateBus(std::unique_ptr<TempDir> folder, pid_t pid, std::string address)
         : folder_(std::move(folder)), pid_(pid), address_(std::move(address)) {}
 
