@@ -161,6 +161,43 @@ void FakeNetworkManager::removeProfile(size_t index) {
     });
 }
 
+std::vector<NetworkManagerSwitch> FakeNetworkManager::switches() const {
+    std::lock_guard lock(mutex_);
+    return switches_;
+}
+
+std::string FakeNetworkManager::profilePath(size_t index) {
+    return numbered(kSettingsPrefix, index);
+}
+
+std::string FakeNetworkManager::activePath(size_t index) {
+    return numbered(kActivePrefix, index);
+}
+
+// Activating marks the profile activated with an active connection of the same number;
+// deactivating removes that again.
+int FakeNetworkManager::handleSwitch(sd_bus_message* m, const std::string& member) {
+    const bool activate = member == "ActivateConnection";
+    const char* path = nullptr;
+    if (sd_bus_message_read(m, "o", &path) < 0) {
+        return -EINVAL;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        switches_.push_back({member, path});
+    }
+    auto& profiles = fixture_.profiles;
+    const auto index =
+        indexUnder(path, activate ? kSettingsPrefix : kActivePrefix, profiles.size());
+    if (!index || profiles[*index].refusesSwitching) {
+        return sd_bus_reply_method_errorf(m, "org.freedesktop.NetworkManager.UnknownConnection",
+                                          "Refused");
+    }
+    profiles[*index].activeState = activate ? 2 : 0;
+    return activate ? sd_bus_reply_method_return(m, "o", activePath(*index).c_str())
+                    : sd_bus_reply_method_return(m, "");
+}
+
 void FakeNetworkManager::run(const std::string& busAddress, std::promise<bool>& started) {
     sd_bus* bus = nullptr;
     int r = sd_bus_new(&bus);
@@ -257,6 +294,24 @@ int FakeNetworkManager::handle(sd_bus_message* m) {
             sd_bus_message_unref(reply);
             return r < 0 ? r : 1;
         }
+    }
+    if ((member == "ActivateConnection" || member == "DeactivateConnection") && path == kRootPath) {
+        sd_bus_message_unref(reply);
+        return handleSwitch(m, member);
+    }
+    if (member == "GetConnectionByUuid" && path == kSettingsPath) {
+        const char* uuid = nullptr;
+        if (sd_bus_message_read(m, "s", &uuid) > 0) {
+            for (size_t i = 0; i < profiles.size(); ++i) {
+                if (!removed_.contains(i) && profiles[i].uuid == uuid) {
+                    sd_bus_message_unref(reply);
+                    return sd_bus_reply_method_return(m, "o", profilePath(i).c_str());
+                }
+            }
+        }
+        sd_bus_message_unref(reply);
+        return sd_bus_reply_method_errorf(
+            m, "org.freedesktop.NetworkManager.Settings.InvalidConnection", "No such connection");
     }
     if (member == "ListConnections" && path == kSettingsPath) {
         int r = sd_bus_message_open_container(reply, 'a', "o");

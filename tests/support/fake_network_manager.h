@@ -33,6 +33,17 @@ struct FakeProfile {
     std::optional<size_t> tunnelDevice = std::nullopt;
     // Sends the uuid as an int32 and Flags as a string, as a broken peer might.
     bool malformed = false;
+    // ActivateConnection and DeactivateConnection of this profile fail.
+    bool refusesSwitching = false;
+};
+
+// An ActivateConnection or DeactivateConnection that reached the service: the method and the
+// object it named (the profile's settings path, or the active connection's path).
+struct NetworkManagerSwitch {
+    std::string method;
+    std::string path;
+
+    bool operator==(const NetworkManagerSwitch&) const = default;
 };
 
 struct FakeDevice {
@@ -65,16 +76,23 @@ public:
     void setActiveState(size_t index, uint32_t state);
     // Removes profile `index`'s settings object and sends Settings.ConnectionRemoved.
     void removeProfile(size_t index);
+    // Every Activate/DeactivateConnection so far, in order.
+    std::vector<NetworkManagerSwitch> switches() const;
+    // Profile `index`'s settings object and the active connection made from it.
+    static std::string profilePath(size_t index);
+    static std::string activePath(size_t index);
 
 private:
     void run(const std::string& busAddress, std::promise<bool>& started);
     int handle(sd_bus_message* message);
+    int handleSwitch(sd_bus_message* message, const std::string& member);
     // Runs `action` on the service's thread, which owns the bus and the fixture.
     void post(std::function<void(sd_bus*)> action);
     void runPosted(sd_bus* bus);
 
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
     std::vector<std::function<void(sd_bus*)>> posted_;
+    std::vector<NetworkManagerSwitch> switches_;
     std::set<size_t> removed_;
     std::atomic<bool> stopping_{false};
     FakeNetworkManagerFixture fixture_;

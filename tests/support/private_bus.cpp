@@ -14,6 +14,7 @@ namespace wirelark::testing {
 
 namespace {
 
+// The policies go where @POLICIES@ stands.
 constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
  "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -21,18 +22,58 @@ constexpr const char* kConfig = R"(<!DOCTYPE busconfig PUBLIC
   <type>custom</type>
   <listen>unix:path=@SOCKET@</listen>
   <auth>EXTERNAL</auth>
-  <policy context="default">
+@POLICIES@
+</busconfig>
+)";
+
+constexpr const char* kOpenPolicy = R"(  <policy context="default">
     <allow user="*"/>
     <allow own="*"/>
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
   </policy>
-</busconfig>
+)";
+
+// Root may do anything, everyone else only talk to the bus itself and answer; included policy
+// files add to that.
+constexpr const char* kSystemLikePolicy = R"(  <policy context="default">
+    <allow user="*"/>
+    <deny own="*"/>
+    <deny send_type="method_call"/>
+    <allow send_type="signal"/>
+    <allow send_requested_reply="true" send_type="method_return"/>
+    <allow send_requested_reply="true" send_type="error"/>
+    <allow receive_type="method_call"/>
+    <allow receive_type="method_return"/>
+    <allow receive_type="error"/>
+    <allow receive_type="signal"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus"/>
+    <allow send_destination="org.freedesktop.DBus" send_interface="org.freedesktop.DBus.Introspectable"/>
+  </policy>
+  <policy user="root">
+    <allow own="*"/>
+    <allow send_type="method_call"/>
+  </policy>
 )";
 
 } // namespace
 
 std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
+    return launch(why, kOpenPolicy);
+}
+
+std::unique_ptr<PrivateBus>
+PrivateBus::startSystemLike(std::string& why, const std::vector<std::filesystem::path>& policies) {
+    std::string policy = kSystemLikePolicy;
+    for (const auto& file : policies) {
+        policy += "  <include>" + file.string() + "</include>\n";
+    }
+    return launch(why, policy);
+}
+
+std::unique_ptr<PrivateBus> PrivateBus::launch(std::string& why, const std::string& policy) {
+    std::string config = kConfig;
+    config.replace(config.find("@POLICIES@"), 10, policy);
     std::unique_ptr<TempDir> folder;
     try {
         folder = std::make_unique<TempDir>();
@@ -40,7 +81,6 @@ std::unique_ptr<PrivateBus> PrivateBus::start(std::string& why) {
         why = "cannot create a folder for the bus";
         return nullptr;
     }
-    std::string config = kConfig;
     config.replace(config.find("@SOCKET@"), 8, (folder->path() / "bus").string());
     const std::filesystem::path configFile = folder->write("bus.conf", config);
 
@@ -107,6 +147,12 @@ void PrivateBus::thaw() const {
 
 void PrivateBus::becomeSessionBus() const {
     setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+}
+
+void PrivateBus::openToAllUsers() const {
+    std::filesystem::permissions(
+        folder_->path(), std::filesystem::perms::others_exec | std::filesystem::perms::group_exec,
+        std::filesystem::perm_options::add);
 }
 
 } // namespace wirelark::testing

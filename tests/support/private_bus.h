@@ -4,8 +4,10 @@
 
 #include <sys/types.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace wirelark::testing {
 
@@ -15,6 +17,10 @@ class PrivateBus {
 public:
     // Null (with the reason in `why`) when the daemon cannot start.
     static std::unique_ptr<PrivateBus> start(std::string& why);
+    // A bus that, like the system bus, lets root alone own names and call methods, plus what
+    // the policy files `policies` allow.
+    static std::unique_ptr<PrivateBus>
+    startSystemLike(std::string& why, const std::vector<std::filesystem::path>& policies);
     ~PrivateBus();
 
     PrivateBus(const PrivateBus&) = delete;
@@ -29,8 +35,12 @@ public:
     void thaw() const;
     // Makes this bus the session bus of the process (DBUS_SESSION_BUS_ADDRESS).
     void becomeSessionBus() const;
+    // Lets processes of every user reach the socket, for tests that call as another user.
+    void openToAllUsers() const;
 
 private:
+    // A daemon whose configuration holds `policy`.
+    static std::unique_ptr<PrivateBus> launch(std::string& why, const std::string& policy);
     PrivateBus(std::unique_ptr<TempDir> folder, pid_t pid, std::string address)
         : folder_(std::move(folder)), pid_(pid), address_(std::move(address)) {}
 
