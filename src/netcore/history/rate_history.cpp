@@ -1,63 +1,22 @@
 #include "netcore/history/rate_history.h"
 
-#include "netcore/base/hash_combine.h"
-
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <utility>
+#include <limits>
+#include <ranges>
 
 namespace wirelark {
 
 namespace {
 
-void absorb(Bucket& bucket, const RateSample& sample, double rateIn, double rateOut) {
-    bucket.seconds += sample.duration;
-    bucket.bytesIn = saturatingAdd(bucket.bytesIn, sample.bytesIn);
-    bucket.bytesOut = saturatingAdd(bucket.bytesOut, sample.bytesOut);
-    bucket.minIn = std::min(bucket.minIn, rateIn);
-    bucket.maxIn = std::max(bucket.maxIn, rateIn);
-    bucket.minOut = std::min(bucket.minOut, rateOut);
-    bucket.maxOut = std::max(bucket.maxOut, rateOut);
-}
-
-// Also sums buckets into a block: byte sums saturate and the rate bounds are plain minimums and
-// maximums, so blocks give the same counts and bounds as their buckets one by one.
-template <typename Total>
-void absorb(Total& total, const Bucket& bucket) {
-    total.seconds += bucket.seconds;
-    total.bytesIn = saturatingAdd(total.bytesIn, bucket.bytesIn);
-    total.bytesOut = saturatingAdd(total.bytesOut, bucket.bytesOut);
-    total.minIn = std::min(total.minIn, bucket.minIn);
-    total.maxIn = std::max(total.maxIn, bucket.maxIn);
-    total.minOut = std::min(total.minOut, bucket.minOut);
-    total.maxOut = std::max(total.maxOut, bucket.maxOut);
-}
-
-void addToTier(Tier& tier, const RateSample& sample, double rateIn, double rateOut) {
-    const double g = tier.granularity;
-    const Instant start = g != 0 ? g * std::floor(sample.end / g) : sample.end;
-    // A stored layout with an unusable granularity must not put a start into the file that
-    // would make it unreadable.
-    if (!std::isfinite(start)) {
-        return;
-    }
-    if (g != 0 && !tier.buckets.empty() && tier.buckets.back().start == start) {
-        absorb(tier.buckets.back(), sample, rateIn, rateOut);
-        return;
-    }
-    tier.buckets.push_back(Bucket{start, sample.duration, sample.bytesIn, sample.bytesOut, rateIn,
-                                  rateIn, rateOut, rateOut});
-}
-
 // Where the tier at position i hands over to the coarser tier after it: the first whole slot of
 // the coarser tier at or after this tier's oldest bucket, or the period start when that is close.
-double handOver(const std::vector<Tier>& tiers, std::size_t i, Instant from) {
+double handOver(const std::vector<TierStorage>& tiers, std::size_t i, Instant from) {
     if (i + 1 >= tiers.size()) {
         return from;
     }
-    const double coarser = tiers[i + 1].granularity;
-    const Instant first = tiers[i].buckets.front().start;
+    const double coarser = tiers[i + 1].granularity();
+    const Instant first = tiers[i].start(0);
     if (!(coarser <= first - from)) {
         return from;
     }
@@ -65,49 +24,36 @@ double handOver(const std::vector<Tier>& tiers, std::size_t i, Instant from) {
     return coarser > 0 ? coarser * std::ceil(first / coarser) : first;
 }
 
-constexpr std::size_t kBlock = 32;
-
-bool isPlainRate(double rate) {
-    return !std::isnan(rate) && std::bit_cast<uint64_t>(rate) != std::bit_cast<uint64_t>(-0.0);
-}
-
-// Bounds of such buckets are the same whatever order they are taken in.
-bool isPlain(const Bucket& bucket) {
-    return !std::isnan(bucket.start) && isPlainRate(bucket.minIn) && isPlainRate(bucket.maxIn) &&
-           isPlainRate(bucket.minOut) && isPlainRate(bucket.maxOut);
-}
-
-// Whether the buckets from first on keep their starts in order and are plain.
-bool orderedAndPlain(const std::vector<Bucket>& buckets, std::size_t first, std::size_t last) {
-    for (std::size_t k = first; k < last; ++k) {
-        if (!isPlain(buckets[k]) || (k > 0 && !(buckets[k - 1].start <= buckets[k].start))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Sums up the buckets newest first into a total.
-void absorbNewestFirst(RateAggregate& total, const std::vector<Bucket>& buckets, std::size_t first,
-                       std::size_t last) {
-    for (std::size_t k = last; k > first; --k) {
-        absorb(total, buckets[k - 1]);
-    }
+// The first of the count oldest buckets whose start fails the test, the tier's starts
+// ascending.
+template <typename Test>
+std::size_t firstStartFailing(const TierStorage& tier, std::size_t count, Test test) {
+    const auto indexes = std::views::iota(std::size_t{0}, count);
+    return *std::ranges::partition_point(indexes,
+                                         [&](std::size_t i) { return test(tier.start(i)); });
 }
 
 } // namespace
 
-BlockSums& BlockSums::operator=(const BlockSums&) {
-    const std::lock_guard lock(mutex);
-    tiers.clear();
-    return *this;
+RateHistory::RateHistory(Retention retention)
+    : tiers_{TierStorage(0, retention.raw), TierStorage(60, retention.minute),
+             TierStorage(3600, retention.hour)} {}
+
+RateHistory::RateHistory(const std::vector<Tier>& tiers) {
+    tiers_.reserve(tiers.size());
+    for (const Tier& tier : tiers) {
+        tiers_.emplace_back(tier);
+    }
 }
 
-RateHistory::RateHistory(Retention retention)
-    : tiers_{Tier{0, retention.raw, {}}, Tier{60, retention.minute, {}},
-             Tier{3600, retention.hour, {}}} {}
-
-RateHistory::RateHistory(std::vector<Tier> tiers) : tiers_(std::move(tiers)) {}
+std::vector<Tier> RateHistory::tiers() const {
+    std::vector<Tier> tiers;
+    tiers.reserve(tiers_.size());
+    for (const TierStorage& tier : tiers_) {
+        tiers.push_back(tier.tier());
+    }
+    return tiers;
+}
 
 void RateHistory::add(const RateSample& sample) {
     if (!(sample.duration > 0)) {
@@ -120,20 +66,14 @@ void RateHistory::add(const RateSample& sample) {
         !std::isfinite(rateOut)) {
         return;
     }
-    for (Tier& tier : tiers_) {
-        addToTier(tier, sample, rateIn, rateOut);
+    for (TierStorage& tier : tiers_) {
+        tier.add(sample, rateIn, rateOut);
     }
 }
 
 void RateHistory::prune(Instant now) {
-    for (Tier& tier : tiers_) {
-        const double cutoff = now - tier.retention;
-        const double g = tier.granularity;
-        const auto firstKept =
-            std::find_if(tier.buckets.begin(), tier.buckets.end(), [&](const Bucket& bucket) {
-                return cutoff < (g == 0 ? bucket.start : bucket.start + g);
-            });
-        tier.buckets.erase(tier.buckets.begin(), firstKept);
+    for (TierStorage& tier : tiers_) {
+        tier.prune(now);
     }
 }
 
@@ -141,95 +81,17 @@ std::vector<RateSample> RateHistory::recentSamples(long count) const {
     if (tiers_.empty() || count <= 0) {
         return {};
     }
-    const auto& buckets = tiers_.front().buckets;
-    const std::size_t taken = std::min(buckets.size(), static_cast<std::size_t>(count));
+    const TierStorage& raw = tiers_.front();
+    const std::size_t taken = std::min(raw.size(), static_cast<std::size_t>(count));
     std::vector<RateSample> samples;
     samples.reserve(taken);
-    for (auto it = buckets.end() - static_cast<std::ptrdiff_t>(taken); it != buckets.end(); ++it) {
-        samples.push_back(RateSample{it->start, it->seconds, it->bytesIn, it->bytesOut});
+    for (std::size_t i = raw.size() - taken; i < raw.size(); ++i) {
+        const Bucket bucket = raw.bucket(i);
+        samples.push_back(
+            RateSample{bucket.start, bucket.seconds, bucket.bytesIn, bucket.bytesOut});
     }
     return samples;
 }
-
-namespace {
-
-std::size_t coveredEnd(const TierBlocks& sums) {
-    return sums.offset + sums.blocks.size() * kBlock;
-}
-
-// Whether block j still has its first and last bucket where it was summed.
-bool holds(const TierBlocks& sums, const std::vector<Bucket>& buckets, std::size_t j) {
-    const std::size_t first = sums.offset + j * kBlock;
-    return first + kBlock <= buckets.size() && buckets[first] == sums.ends[2 * j] &&
-           buckets[first + kBlock - 1] == sums.ends[2 * j + 1];
-}
-
-// After a prune dropped the oldest buckets, keeps the blocks that are still whole.
-bool realign(TierBlocks& sums, const std::vector<Bucket>& buckets) {
-    if (!sums.usable || sums.blocks.empty()) {
-        return false;
-    }
-    const std::size_t lastBlock = sums.blocks.size() - 1;
-    const std::size_t was = sums.offset + lastBlock * kBlock;
-    const Bucket& anchor = sums.ends[2 * lastBlock];
-    const auto limit = buckets.begin() + static_cast<std::ptrdiff_t>(std::min(was, buckets.size()));
-    const auto found =
-        std::lower_bound(buckets.begin(), limit, anchor.start,
-                         [](const Bucket& bucket, Instant start) { return bucket.start < start; });
-    if (found == limit || !(*found == anchor)) {
-        return false;
-    }
-    const auto dropped = was - static_cast<std::size_t>(found - buckets.begin());
-    const std::size_t lost =
-        dropped <= sums.offset ? 0 : (dropped - sums.offset + kBlock - 1) / kBlock;
-    sums.blocks.erase(sums.blocks.begin(), sums.blocks.begin() + static_cast<std::ptrdiff_t>(lost));
-    sums.ends.erase(sums.ends.begin(), sums.ends.begin() + static_cast<std::ptrdiff_t>(2 * lost));
-    sums.offset = sums.offset + lost * kBlock - dropped;
-    for (std::size_t j = 0; j < sums.blocks.size(); ++j) {
-        if (!holds(sums, buckets, j)) {
-            return false;
-        }
-    }
-    return orderedAndPlain(buckets, 0, sums.offset + 1);
-}
-
-// Brings a tier's block sums up to date: blocks are added after the known ones, kept across a
-// prune, and anything else starts over. The newest bucket, which adding changes in place, is
-// never in a block.
-void update(TierBlocks& sums, const std::vector<Bucket>& buckets) {
-    const bool same = sums.size != 0 && buckets.front() == sums.first &&
-                      (sums.blocks.empty() || holds(sums, buckets, sums.blocks.size() - 1));
-    const bool kept = same || realign(sums, buckets);
-    const bool sameTail = same && buckets.size() == sums.size && buckets.back() == sums.last;
-    if (!kept) {
-        sums = TierBlocks{};
-        sums.usable = true;
-    }
-    for (std::size_t first = coveredEnd(sums); sums.usable && first + kBlock < buckets.size();
-         first += kBlock) {
-        if (!orderedAndPlain(buckets, first, first + kBlock)) {
-            sums.usable = false;
-            break;
-        }
-        Bucket block;
-        block.minIn = std::numeric_limits<double>::infinity();
-        block.minOut = std::numeric_limits<double>::infinity();
-        for (std::size_t k = first; k < first + kBlock; ++k) {
-            absorb(block, buckets[k]);
-        }
-        sums.blocks.push_back(block);
-        sums.ends.push_back(buckets[first]);
-        sums.ends.push_back(buckets[first + kBlock - 1]);
-    }
-    if (!sameTail) {
-        sums.tailUsable = orderedAndPlain(buckets, coveredEnd(sums), buckets.size());
-    }
-    sums.size = buckets.size();
-    sums.first = buckets.front();
-    sums.last = buckets.back();
-}
-
-} // namespace
 
 RateAggregate RateHistory::aggregate(double period, Instant now) const {
     RateAggregate total;
@@ -238,16 +100,13 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
     if (std::isnan(from)) {
         return total;
     }
-    const std::lock_guard lock(blockSums_.mutex);
-    blockSums_.tiers.resize(tiers_.size());
     double until = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < tiers_.size(); ++i) {
-        const Tier& tier = tiers_[i];
-        const auto& buckets = tier.buckets;
-        if (buckets.empty()) {
+        const TierStorage& tier = tiers_[i];
+        if (tier.isEmpty()) {
             continue;
         }
-        const double g = tier.granularity;
+        const double g = tier.granularity();
         // When this tier's data does not reach back to a whole slot of the next tier that lies
         // before what the finer tiers counted (a history younger than that slot), handing over
         // on that slot would make the next tier count those samples again. This tier then
@@ -255,58 +114,37 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
         const double handOverAt = handOver(tiers_, i, from);
         const bool shortOfSlot = handOverAt > until;
         const double boundary = shortOfSlot ? from : handOverAt;
-        const auto countedBefore = [&](const Bucket& bucket) {
-            return g == 0 ? until <= bucket.start : until < bucket.start + g;
+        const auto countedBefore = [&](Instant start) {
+            return g == 0 ? until <= start : until < start + g;
         };
-        const auto beyondBoundary = [&](const Bucket& bucket) {
-            return bucket.start < boundary || (g == 0 && bucket.start <= from);
+        const auto beyondBoundary = [&](Instant start) {
+            return start < boundary || (g == 0 && start <= from);
         };
         Instant oldestCounted = until;
         bool reachedBoundary = false;
-        TierBlocks& sums = blockSums_.tiers[i];
-        update(sums, buckets);
-        if (sums.usable && sums.tailUsable) {
-            // With starts in order, the buckets counted are one run, found by bisection, and
-            // the whole blocks inside it are taken at once.
-            const auto newest = static_cast<std::size_t>(
-                std::partition_point(buckets.begin(), buckets.end(),
-                                     [&](const Bucket& bucket) { return !countedBefore(bucket); }) -
-                buckets.begin());
-            const auto oldest = static_cast<std::size_t>(
-                std::partition_point(buckets.begin(),
-                                     buckets.begin() + static_cast<std::ptrdiff_t>(newest),
-                                     beyondBoundary) -
-                buckets.begin());
+        if (tier.isOrderedAndPlain()) {
+            // With starts in order, the buckets counted are one run, found by bisection.
+            const std::size_t newest = firstStartFailing(
+                tier, tier.size(), [&](Instant start) { return !countedBefore(start); });
+            const std::size_t oldest = firstStartFailing(tier, newest, beyondBoundary);
             reachedBoundary = oldest > 0;
             if (oldest < newest) {
-                oldestCounted = buckets[oldest].start;
-                const std::size_t offset = sums.offset;
-                const std::size_t firstBlock =
-                    oldest <= offset ? 0 : (oldest - offset + kBlock - 1) / kBlock;
-                const std::size_t endBlock =
-                    newest < offset ? 0 : std::min((newest - offset) / kBlock, sums.blocks.size());
-                if (firstBlock < endBlock) {
-                    absorbNewestFirst(total, buckets, offset + endBlock * kBlock, newest);
-                    for (std::size_t j = endBlock; j > firstBlock; --j) {
-                        absorb(total, sums.blocks[j - 1]);
-                    }
-                    absorbNewestFirst(total, buckets, oldest, offset + firstBlock * kBlock);
-                } else {
-                    absorbNewestFirst(total, buckets, oldest, newest);
-                }
+                oldestCounted = tier.start(oldest);
+                tier.sumInto(total, oldest, newest);
             }
         } else {
             // After a clock step back the starts may be out of order: walk every bucket.
-            for (auto it = buckets.rbegin(); it != buckets.rend(); ++it) {
-                if (countedBefore(*it)) {
+            for (std::size_t k = tier.size(); k > 0; --k) {
+                const Instant start = tier.start(k - 1);
+                if (countedBefore(start)) {
                     continue;
                 }
-                if (beyondBoundary(*it)) {
+                if (beyondBoundary(start)) {
                     reachedBoundary = true;
                     break;
                 }
-                absorb(total, *it);
-                oldestCounted = it->start;
+                tier.sumInto(total, k - 1, k);
+                oldestCounted = start;
             }
         }
         if (shortOfSlot ? reachedBoundary : boundary <= from) {
@@ -319,9 +157,9 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
 
 void RateHistory::apply(Retention retention) {
     if (tiers_.size() == 3) {
-        tiers_[0].retention = retention.raw;
-        tiers_[1].retention = retention.minute;
-        tiers_[2].retention = retention.hour;
+        tiers_[0].setRetention(retention.raw);
+        tiers_[1].setRetention(retention.minute);
+        tiers_[2].setRetention(retention.hour);
     } else {
         *this = RateHistory(retention);
     }
@@ -329,25 +167,12 @@ void RateHistory::apply(Retention retention) {
 
 bool RateHistory::isEmpty() const {
     return std::all_of(tiers_.begin(), tiers_.end(),
-                       [](const Tier& tier) { return tier.buckets.empty(); });
+                       [](const TierStorage& tier) { return tier.isEmpty(); });
 }
 
 bool RateHistory::hasTraffic() const {
-    return std::any_of(tiers_.begin(), tiers_.end(), [](const Tier& tier) {
-        return std::any_of(tier.buckets.begin(), tier.buckets.end(), [](const Bucket& bucket) {
-            return bucket.bytesIn != 0 || bucket.bytesOut != 0;
-        });
-    });
+    return std::any_of(tiers_.begin(), tiers_.end(),
+                       [](const TierStorage& tier) { return tier.hasTraffic(); });
 }
 
 } // namespace wirelark
-
-std::size_t
-std::hash<wirelark::RateAggregate>::operator()(const wirelark::RateAggregate& a) const noexcept {
-    std::size_t seed = std::hash<uint64_t>{}(a.bytesIn);
-    wirelark::hashCombine(seed, std::hash<uint64_t>{}(a.bytesOut));
-    for (double value : {a.seconds, a.minIn, a.maxIn, a.minOut, a.maxOut}) {
-        wirelark::hashCombine(seed, std::hash<double>{}(value));
-    }
-    return seed;
-}

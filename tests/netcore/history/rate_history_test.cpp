@@ -83,18 +83,19 @@ TEST(RateHistoryTest, SamplesMergeIntoTheSlotHoldingTheirEnd) {
     history.add({kHour + 60, 4, 400, 40});   // exactly on the next minute
     history.add({kHour + 3600.5, 2, 20, 2}); // began in the previous hour
 
-    const auto& raw = history.tiers()[0].buckets;
+    const std::vector<Tier> tiers = history.tiers();
+    const auto& raw = tiers[0].buckets;
     ASSERT_EQ(raw.size(), 4u);
     EXPECT_EQ(raw[1], (Bucket{kHour + 59.9, 2, 800, 0, 400, 400, 0, 0}));
 
-    const auto& minutes = history.tiers()[1].buckets;
+    const auto& minutes = tiers[1].buckets;
     ASSERT_EQ(minutes.size(), 3u);
     EXPECT_EQ(minutes[0], (Bucket{kHour, 7, 1300, 50, 100, 400, 0, 10}));
     EXPECT_EQ(minutes[1].start, kHour + 60);
     EXPECT_EQ(minutes[1].seconds, 4);
     EXPECT_EQ(minutes[2].start, kHour + 3600);
 
-    const auto& hours = history.tiers()[2].buckets;
+    const auto& hours = tiers[2].buckets;
     ASSERT_EQ(hours.size(), 2u);
     EXPECT_EQ(hours[0], (Bucket{kHour, 11, 1700, 90, 100, 400, 0, 10}));
     EXPECT_EQ(hours[1], (Bucket{kHour + 3600, 2, 20, 2, 10, 10, 1, 1}));
