@@ -20,16 +20,16 @@ struct FakeAdminHelperScript {
     // The status dictionary without "paired", which follows the token sent.
     BusDictionary status{{"version", std::string("1.2")}, {"protocol", int32_t{1}}};
     // Tokens the helper knows.
-    std::set<std::string> tokens;
+    std::set<std::string> tokens = {};
     // BeginPairing's request id ("" sends an empty id) and AwaitPairing's token.
     std::string requestID = "request-1";
     std::string pairingToken = "token-1";
     // Sent instead of a reply, by method.
-    std::map<std::string, std::string> errors;
+    std::map<std::string, std::string> errors = {};
     // Methods whose calls are kept unanswered until release().
-    std::set<std::string> held;
+    std::set<std::string> held = {};
     // TunnelOwners' reply.
-    std::vector<BusDictionary> tunnelOwners;
+    std::vector<BusDictionary> tunnelOwners = {};
 };
 
 // One call the helper received: the method and its arguments' texts ("token", "true"...).
