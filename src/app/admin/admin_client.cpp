@@ -76,9 +76,9 @@ void AdminClient::refresh() {
         becomeNotInstalled();
         return;
     }
-    helper->status(token, [this, tokenSent = token.has_value()](auto reply) {
+    helper->status(token, [this, token](auto reply) {
         if (reply) {
-            applyStatus(*reply, tokenSent);
+            applyStatus(*reply, token);
         } else {
             becomeNotInstalled();
         }
@@ -90,15 +90,15 @@ void AdminClient::becomeNotInstalled() {
     set(helperVersion_, std::optional<std::string>());
 }
 
-void AdminClient::applyStatus(const AdminStatus& status, bool tokenSent) {
+void AdminClient::applyStatus(const AdminStatus& status, const std::optional<std::string>& sent) {
     const bool paired = status.paired.value_or(false);
     set(helperVersion_, status.version);
     set(helperProtocol_, static_cast<int>(status.protocol));
     if (state_ != AdminState::pairing) {
         set(state_, paired ? AdminState::paired : AdminState::notPaired);
     }
-    if (!paired && tokenSent) {
-        // The helper no longer knows the token.
+    // The helper no longer knows the token; one a pairing stored meanwhile stays.
+    if (!paired && sent && tokens_->read() == sent) {
         tokens_->remove();
     }
     checkForUpdate();

@@ -62,7 +62,7 @@ private:
     // The calls on a live connection, connecting first when needed; null without a bus.
     AdminAppCalls* calls();
     void connectionLost();
-    void applyStatus(const AdminStatus& status, bool tokenSent);
+    void applyStatus(const AdminStatus& status, const std::optional<std::string>& sent);
     void becomeNotInstalled();
     void failPairing(const std::string& text);
     void checkForUpdate();

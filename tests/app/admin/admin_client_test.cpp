@@ -99,6 +99,19 @@ TEST_F(AdminClientTest, AKnownTokenIsPairedAndAStaleOneIsDeleted) {
     }
 }
 
+TEST_F(AdminClientTest, AStaleReplyKeepsATokenStoredSinceTheRequest) {
+    helper_->change([](auto& script) { script.held = {"Status"}; });
+    tokens_->token = "stale";
+    AdminClient& admin = client();
+    admin.refresh();
+    ASSERT_TRUE(settles([&] { return helper_->count("Status") == 1; }));
+    tokens_->token = "fresh";
+    helper_->release("Status");
+    ASSERT_TRUE(settles([&] { return admin.state() != AdminState::checking; }));
+    EXPECT_EQ(tokens_->token, "fresh");
+    EXPECT_EQ(tokens_->removals, 0);
+}
+
 TEST_F(AdminClientTest, AStatusWithoutProtocolNeedsAnUpdatedHelper) {
     helper_->change([](auto& script) { script.status.erase("protocol"); });
     AdminClient& admin = client();
