@@ -260,6 +260,18 @@ TEST_F(AdminClientTest, AStatusReplyDuringPairingLeavesThePairingState) {
     EXPECT_TRUE(settles([&] { return admin.state() == AdminState::paired; }));
 }
 
+TEST_F(AdminClientTest, AHelperThatGoesAwayWhilePairingEndsThePairing) {
+    helper_->change([](auto& script) { script.held = {"AwaitPairing"}; });
+    AdminClient& admin = client();
+    admin.beginPairing();
+    ASSERT_TRUE(settles([&] { return helper_->count("AwaitPairing") == 1; }));
+    helper_.reset();
+    ASSERT_TRUE(settles([&] { return admin.state() != AdminState::pairing; }));
+    EXPECT_EQ(admin.state(), AdminState::notPaired);
+    EXPECT_TRUE(admin.lastError().has_value());
+    EXPECT_EQ(tokens_->token, std::nullopt);
+}
+
 TEST_F(AdminClientTest, UnpairingForgetsTheTokenAndAsksAgain) {
     helper_->change([](auto& script) { script.tokens = {"known"}; });
     tokens_->token = "known";
