@@ -6,6 +6,7 @@ pkg_check_modules(LIBNL_GENL REQUIRED IMPORTED_TARGET libnl-genl-3.0)
 pkg_check_modules(LIBSYSTEMD REQUIRED IMPORTED_TARGET libsystemd)
 find_package(OpenSSL 3 REQUIRED)
 find_package(Qt6 6.4 REQUIRED COMPONENTS Core Gui Widgets)
+find_package(Qt6Keychain REQUIRED)
 # The X11 tray fallback docks its own window through the XEmbed protocol.
 pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb)
 

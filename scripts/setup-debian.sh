@@ -8,12 +8,16 @@ packages=(
   # libraries
   libplist-dev libnl-3-dev libnl-genl-3-dev libsystemd-dev nlohmann-json3-dev libssl-dev
   qt6-base-dev qt6-base-dev-tools libxcb1-dev
+  # the admin pairing token in the user's keyring
+  qtkeychain-qt6-dev
   # draws the bundled SVG icons (the Qt SVG image and icon-engine plugins)
   libqt6svg6
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
+  # a real Secret Service for the token storage tests
+  gnome-keyring
   # the tray under a virtual X server: a tray host, window tools and a font to draw with
   xvfb trayer x11-utils fonts-dejavu-core
 )

@@ -1,5 +1,9 @@
 #include "app/app_delegate.h"
 
+#include "app/admin/admin_web_site.h"
+#include "app/admin/keyring_token_store.h"
+#include "app/admin/token_file.h"
+#include "app/admin_app_launcher.h"
 #include "app/core/change_log.h"
 #include "app/core/network_monitor.h"
 #include "app/settings/settings_storage.h"
@@ -43,6 +47,8 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
                                      "system tray, and no notifications are shown");
     }
     notifications_ = std::make_unique<DesktopNotifications>(busDispatcher_.get());
+    auto admin = makeAdminClient();
+    admin_ = admin.get();
     ModelServices services{
         .notifications = notifications_.get(),
         .makeWatcher =
@@ -52,7 +58,7 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
                                                               DbusConnection::openSystem());
             },
         .publicAddress = std::make_unique<NetworkPublicAddressLookup>(),
-        .admin = std::make_unique<UnpairedAdmin>(),
+        .admin = std::move(admin),
         .scanTunnelOwners = [] { return TunnelOwners().scan(); },
     };
     const std::filesystem::path historyPath = historyFile.value_or(std::filesystem::path());
@@ -70,6 +76,17 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             &AppDelegate::logFirstImage);
     model_->start();
     return {};
+}
+
+std::unique_ptr<AdminClient> AppDelegate::makeAdminClient() const {
+    const auto tokenFile = TokenFile::defaultPath();
+    auto tokens = std::make_unique<KeyringTokenStore>(
+        tokenFile ? std::make_unique<TokenFile>(*tokenFile) : nullptr);
+    return std::make_unique<AdminClient>(std::move(tokens), clock_,
+                                         AdminClientOptions{
+                                             .feedURL = helperFeedURL(),
+                                             .openAdminApp = &openWirelarkAdmin,
+                                         });
 }
 
 void AppDelegate::logFirstImage() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/admin/admin_client.h"
 #include "app/bus/qt_bus_dispatcher.h"
 #include "app/core/clock.h"
 #include "app/model/network_model.h"
@@ -37,8 +38,11 @@ public:
 
     NetworkModel* model() const { return model_.get(); }
     StatusItemController* statusController() const { return statusController_.get(); }
+    // The admin helper's client, owned by the model; null before launch.
+    AdminControls* admin() const { return admin_; }
 
 private:
+    std::unique_ptr<AdminClient> makeAdminClient() const;
     void logFirstImage();
 
     SystemClock clock_;
@@ -49,6 +53,7 @@ private:
     std::optional<RecordingLock> recording_;
     std::unique_ptr<QtBusDispatcher> busDispatcher_;
     std::unique_ptr<DesktopNotifications> notifications_;
+    AdminClient* admin_ = nullptr;
     std::unique_ptr<NetworkModel> model_;
     std::unique_ptr<StatusItemController> statusController_;
 };

@@ -5,6 +5,7 @@
 namespace wirelark::cli {
 
 // Each command declares its options and runs in a file of its own.
+extern const Command adminCommand;
 extern const Command listCommand;
 extern const Command publicIPCommand;
 extern const Command settingsCommand;

@@ -11,8 +11,8 @@ using namespace wirelark::cli;
 
 // In the order the overview lists them.
 constexpr const Command* kCommands[] = {
-    &listCommand,  &publicIPCommand, &settingsCommand,
-    &statsCommand, &watchCommand,    &watchConfigCommand,
+    &listCommand,  &publicIPCommand,    &settingsCommand, &statsCommand,
+    &watchCommand, &watchConfigCommand, &adminCommand,
 };
 
 void printOverview(std::FILE* out) {

@@ -16,6 +16,8 @@ class AdminService {
 public:
     virtual ~AdminService() = default;
     virtual bool isPaired() const = 0;
+    // Asks the helper again what it knows of this app; the model does when it starts.
+    virtual void refresh() {}
     // Interface name -> owner, empty while the helper cannot answer; `done` may run on any
     // thread.
     virtual void tunnelOwners(std::function<void(TunnelOwnerMap)> done) = 0;

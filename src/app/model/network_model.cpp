@@ -75,6 +75,7 @@ void NetworkModel::start() {
     }
     running_ = true;
     emit runningChanged();
+    services_.admin->refresh();
     startWatcher();
     tick();
 }

@@ -24,9 +24,11 @@ namespace {
 struct FakeAdmin final : AdminService {
     bool paired = false;
     int queries = 0;
+    int refreshes = 0;
     TunnelOwnerMap owners;
 
     bool isPaired() const override { return paired; }
+    void refresh() override { ++refreshes; }
     void tunnelOwners(std::function<void(TunnelOwnerMap)> done) override {
         ++queries;
         done(owners);
@@ -129,6 +131,13 @@ TEST_F(NetworkModelTest, TicksAtOnceThenEveryIntervalAndAChangedIntervalAppliesA
         << "the sleep already running keeps its old length";
     processEventsUntil([] { return false; }, 200);
     EXPECT_EQ(monitor->updates.size(), before + 1) << "the next sleep takes the new interval";
+}
+
+TEST_F(NetworkModelTest, AsksTheAdminHelperForItsStatusOnceWhenStarting) {
+    EXPECT_EQ(admin->refreshes, 0);
+    model->start();
+    model->start();
+    EXPECT_EQ(admin->refreshes, 1);
 }
 
 TEST_F(NetworkModelTest, SavesTheHistoriesOnceTenMinutesHavePassed) {

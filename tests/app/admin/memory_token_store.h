@@ -1,0 +1,32 @@
+#pragma once
+
+#include "app/admin/token_store.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace wirelark::testing {
+
+// A token kept in memory, shared with the test, which also counts the removals.
+struct MemoryTokens {
+    std::optional<std::string> token;
+    int removals = 0;
+};
+
+class MemoryTokenStore final : public TokenStore {
+public:
+    explicit MemoryTokenStore(std::shared_ptr<MemoryTokens> tokens) : tokens_(std::move(tokens)) {}
+
+    std::optional<std::string> read() override { return tokens_->token; }
+    void write(const std::string& token) override { tokens_->token = token; }
+    void remove() override {
+        tokens_->token.reset();
+        ++tokens_->removals;
+    }
+
+private:
+    std::shared_ptr<MemoryTokens> tokens_;
+};
+
+} // namespace wirelark::testing
