@@ -2,9 +2,13 @@
 
 #include "app/core/change_log.h"
 #include "app/core/network_monitor.h"
+#include "app/panel/status_panel.h"
 #include "app/settings/settings_storage.h"
 #include "netcore/dbus/dbus_connection.h"
 #include "netcore/history/history_location.h"
+
+#include <QCoreApplication>
+#include <QLabel>
 
 #include <future>
 
@@ -68,6 +72,12 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             &AppDelegate::logFirstImage);
     connect(statusController_.get(), &StatusItemController::shownChanged, this,
             &AppDelegate::logFirstImage);
+    // Queued: the menu that asked closes before the event loop ends.
+    connect(statusController_.get(), &StatusItemController::quitRequested, qApp,
+            &QCoreApplication::quit, Qt::QueuedConnection);
+    auto* content = new QLabel(QStringLiteral("Wirelark"));
+    content->setAlignment(Qt::AlignCenter);
+    statusController_->panel().setContent(content);
     model_->start();
     return {};
 }

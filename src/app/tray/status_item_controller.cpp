@@ -2,11 +2,13 @@
 
 #include "app/core/change_log.h"
 #include "app/core/status_item_texts.h"
+#include "app/panel/status_panel.h"
 #include "app/tray/appearance_portal.h"
 #include "app/tray/status_notifier_item.h"
 #include "app/tray/tray_ink.h"
 #include "app/tray/xembed_tray_icon.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -40,7 +42,15 @@ QImage squared(QImage image) {
 
 StatusItemController::StatusItemController(NetworkModel& model, AppSettings& settings,
                                            QtBusDispatcher* sessionBus, QObject* parent)
-    : QObject(parent), model_(model), settings_(settings) {
+    : QObject(parent), model_(model), settings_(settings), panel_(std::make_unique<StatusPanel>()) {
+    connect(panel_.get(), &StatusPanel::closed, this,
+            [this] { model_.setSelectedKey(std::nullopt); });
+    connect(panel_.get(), &StatusPanel::moveSelectionRequested, this, [this](int offset) {
+        if (const auto& key = model_.selectedKey()) {
+            settings_.movePin(*key, offset);
+        }
+    });
+    buildMenu();
     if (sessionBus != nullptr) {
         appearance_ = std::make_unique<AppearancePortal>(*sessionBus);
         connect(appearance_.get(), &AppearancePortal::colorSchemeChanged, this,
@@ -48,6 +58,8 @@ StatusItemController::StatusItemController(NetworkModel& model, AppSettings& set
         item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"));
         connect(item_.get(), &StatusNotifierItem::activated, this,
                 [this](int x, int y) { togglePanel(QPoint(x, y)); });
+        connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,
+                [this](int x, int y) { showMenu(QPoint(x, y)); });
         connect(item_.get(), &StatusNotifierItem::registeredChanged, this, [this] {
             itemAnswered_ = true;
             chooseTray();
@@ -73,6 +85,8 @@ void StatusItemController::chooseTray() {
         trayIcon_ = std::make_unique<XEmbedTrayIcon>();
         connect(trayIcon_.get(), &XEmbedTrayIcon::activated, this,
                 &StatusItemController::togglePanel);
+        connect(trayIcon_.get(), &XEmbedTrayIcon::contextMenuRequested, this,
+                &StatusItemController::showMenu);
         connect(trayIcon_.get(), &XEmbedTrayIcon::dockedChanged, this, [this] {
             updateImage(); // for the background the tray shows
             emit shownChanged(isShown());
@@ -115,7 +129,35 @@ void StatusItemController::reportMissingHost() {
 void StatusItemController::togglePanel(const QPoint& at) {
     logLine(LogPriority::Info,
             "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    lastClick_ = at;
+    panel_->toggle(anchorAt(at));
     emit panelToggled(at);
+}
+
+QRect StatusItemController::anchorAt(const QPoint& at) const {
+    if (trayIcon_ && trayIcon_->isDocked()) {
+        return {trayIcon_->mapToGlobal(QPoint(0, 0)), trayIcon_->size()};
+    }
+    return {at, QSize(1, 1)};
+}
+
+void StatusItemController::requestSettings() {
+    panel_->close();
+    emit settingsRequested();
+}
+
+void StatusItemController::buildMenu() {
+    connect(menu_.addAction(QStringLiteral("Open Wirelark")), &QAction::triggered, this,
+            [this] { panel_->open(anchorAt(lastClick_.isNull() ? QCursor::pos() : lastClick_)); });
+    connect(menu_.addAction(QStringLiteral("Settings…")), &QAction::triggered, this,
+            &StatusItemController::requestSettings);
+    connect(menu_.addAction(QStringLiteral("Quit Wirelark")), &QAction::triggered, this,
+            &StatusItemController::quitRequested);
+}
+
+void StatusItemController::showMenu(const QPoint& at) {
+    lastClick_ = at;
+    menu_.popup(at);
 }
 
 const MenubarRenderer& StatusItemController::renderer() {
