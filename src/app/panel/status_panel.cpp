@@ -2,13 +2,13 @@
 
 #include "app/panel/panel_placement.h"
 
+#include <QApplication>
 #include <QCursor>
-#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
 #include <QScreen>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace wirelark {
@@ -48,13 +48,38 @@ StatusPanel::StatusPanel(QWidget* parent)
     setFixedWidth(kPanelWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    const auto shortcut = [this](const QKeySequence& keys, auto action) {
-        auto* made = new QShortcut(keys, this, action);
-        made->setContext(Qt::WindowShortcut);
-    };
-    shortcut(QKeySequence(Qt::Key_Escape), [this] { close(); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Up), [this] { emit moveSelectionRequested(-1); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Down), [this] { emit moveSelectionRequested(1); });
+    // Seen before the focused control, which could take the arrows for itself.
+    qApp->installEventFilter(this);
+}
+
+bool StatusPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) {
+        return false;
+    }
+    const auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget == nullptr || widget->window() != this) {
+        return false; // keys of other windows pass on
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool control = key->modifiers() == Qt::ControlModifier;
+    const bool escape = key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier;
+    const int offset = !control                     ? 0
+                       : key->key() == Qt::Key_Up   ? -1
+                       : key->key() == Qt::Key_Down ? 1
+                                                    : 0;
+    if (!escape && offset == 0) {
+        return false;
+    }
+    if (event->type() == QEvent::ShortcutOverride) {
+        event->accept(); // the key comes to us as a key press, not a shortcut
+        return true;
+    }
+    if (escape) {
+        close();
+    } else {
+        emit moveSelectionRequested(offset);
+    }
+    return true;
 }
 
 void StatusPanel::setContent(QWidget* content) {

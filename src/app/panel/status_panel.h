@@ -40,6 +40,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Escape, Ctrl+Up and Ctrl+Down typed anywhere in the panel; other keys pass on.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void place();
