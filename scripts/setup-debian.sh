@@ -14,8 +14,9 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # real components the tests drive
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
-  # the tray under a virtual X server: a tray host, window tools and a font to draw with
-  xvfb trayer x11-utils fonts-dejavu-core
+  # the tray under a virtual X server: a tray host, window tools, a font to draw with, and
+  # clicks and keys sent as a user would
+  xvfb trayer x11-utils fonts-dejavu-core xdotool
 )
 
 sudo=()

@@ -72,9 +72,15 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             &AppDelegate::logFirstImage);
     connect(statusController_.get(), &StatusItemController::shownChanged, this,
             &AppDelegate::logFirstImage);
-    // Queued: the menu that asked closes before the event loop ends.
-    connect(statusController_.get(), &StatusItemController::quitRequested, qApp,
-            &QCoreApplication::quit, Qt::QueuedConnection);
+    // Queued: the menu that asked closes before the event loop ends. exit(), as quit() would ask
+    // the X11 tray item to close, which it refuses.
+    connect(
+        statusController_.get(), &StatusItemController::quitRequested, qApp,
+        [] {
+            logLine(LogPriority::Info, "Quitting at the user's request");
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
     auto* content = new QLabel(QStringLiteral("Wirelark"));
     content->setAlignment(Qt::AlignCenter);
     statusController_->panel().setContent(content);

@@ -136,7 +136,7 @@ void StatusItemController::togglePanel(const QPoint& at) {
 
 QRect StatusItemController::anchorAt(const QPoint& at) const {
     if (trayIcon_ && trayIcon_->isDocked()) {
-        return {trayIcon_->mapToGlobal(QPoint(0, 0)), trayIcon_->size()};
+        return trayIcon_->trayGeometry();
     }
     return {at, QSize(1, 1)};
 }

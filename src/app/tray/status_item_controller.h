@@ -67,7 +67,7 @@ private:
     void reportMissingHost();
     void buildMenu();
     void showMenu(const QPoint& at);
-    // The X11 tray window's rectangle where the item docks there, else a small one at the click.
+    // The X11 tray's window where the item docks there, else a small rectangle at the click.
     QRect anchorAt(const QPoint& at) const;
     // The renderer for where the image goes now, built again only when that changes: building
     // one draws the icon.
