@@ -2,11 +2,14 @@
 
 #include "app/core/change_log.h"
 #include "app/core/status_item_texts.h"
+#include "app/drawing/compact_rates_icon.h"
 #include "app/panel/status_panel.h"
 #include "app/tray/appearance_portal.h"
 #include "app/tray/status_notifier_item.h"
+#include "app/tray/tray_host.h"
 #include "app/tray/tray_ink.h"
 #include "app/tray/xembed_tray_icon.h"
+#include "netcore/history/rate_format.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -17,6 +20,10 @@
 namespace wirelark {
 
 namespace {
+
+// Hosts scale the icon into panels of 22 to 32 pixels; drawn for the larger, the text stays
+// sharp enough for the smaller.
+constexpr int kCompactIconSide = 32;
 
 qreal screenRatio() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -182,12 +189,19 @@ void StatusItemController::updateImage() {
     const auto rates = model_.menubarRates();
     const MenubarRenderer& renderer = this->renderer();
     const bool showsGraph = settings.menubarMode == MenubarMode::graph;
+    const bool showsRates = settings.menubarMode == MenubarMode::rates ||
+                            settings.menubarMode == MenubarMode::iconAndRates;
+    const bool ratesInIcon =
+        showsRates && item_ && item_->isRegistered() &&
+        !hostShowsLabel(item_->watcherProcess(),
+                        qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString());
     Drawn drawn{settings.menubarMode,
                 settings.useBits,
                 rateLines(rates, settings.useBits),
                 showsGraph ? model_.menubarSamples() : std::vector<RateSample>(),
                 rendererRatio_,
-                rendererInk_};
+                rendererInk_,
+                ratesInIcon};
     if (drawn == drawn_) {
         emit imageUpdated();
         return;
@@ -198,11 +212,19 @@ void StatusItemController::updateImage() {
         trayIcon_->setImage(image_.image);
     }
     if (item_) {
-        item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
         const StatusItemTexts texts =
             statusItemTexts(settings.menubarMode, rates, settings.useBits);
-        item_->setLabel(QString::fromStdString(texts.label),
-                        QString::fromStdString(texts.labelGuide));
+        if (ratesInIcon) {
+            item_->setIcon(compactRatesIcon(
+                rates ? compactRateText(rates->rateIn, settings.useBits) : "\u2014",
+                rates ? compactRateText(rates->rateOut, settings.useBits) : "\u2014",
+                qRound(kCompactIconSide * rendererRatio_), rendererInk_));
+            item_->setLabel({}, {});
+        } else {
+            item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
+            item_->setLabel(QString::fromStdString(texts.label),
+                            QString::fromStdString(texts.labelGuide));
+        }
         item_->setToolTip(QStringLiteral("Wirelark"), QString::fromStdString(texts.toolTip));
     }
     emit imageUpdated();

@@ -84,6 +84,7 @@ private:
         std::vector<RateSample> samples;
         qreal ratio;
         QColor ink;
+        bool ratesInIcon; // for a host that shows no label
 
         bool operator==(const Drawn&) const = default;
     };

@@ -331,3 +331,43 @@ TEST_F(StatusItemControllerWithoutTrayTest, SaysOnceThatNoTrayRunsAndRegistersWh
     ASSERT_TRUE(QTest::qWaitFor([&] { return missing.count() == 2; }))
         << "a tray that goes away leaves the item unseen again";
 }
+
+// Plasma draws no label beside the icon: the rates go into the icon instead.
+class StatusItemControllerOnPlasmaTest : public StatusItemControllerTest {
+protected:
+    void SetUpOnBus() override {
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+        StatusItemControllerTest::SetUpOnBus();
+    }
+    void TearDownOnBus() override {
+        StatusItemControllerTest::TearDownOnBus();
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    }
+};
+
+// Opaque-ish pixels of an IconPixmap entry between two rows.
+int inkedPixels(const Json& pixmap, int fromRow, int toRow) {
+    int count = 0;
+    for (int y = fromRow; y < toRow; ++y) {
+        for (int x = 0; x < pixmap[0].get<int>(); ++x) {
+            count += alphaAt(pixmap, x, y) > 128 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+TEST_F(StatusItemControllerOnPlasmaTest, DrawsTheRatesIntoTheIconInsteadOfALabel) {
+    items_ = itemsWithSamples();
+    refresh();
+    ASSERT_TRUE(hostShows("", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->properties()["IconPixmap"][0][0] == 32; }));
+    const Json rates = host_->properties()["IconPixmap"][0];
+    EXPECT_EQ(rates[1], 32);
+    EXPECT_GT(inkedPixels(rates, 0, 16), 10) << "the download line";
+    EXPECT_GT(inkedPixels(rates, 16, 32), 10) << "the upload line";
+
+    setMode(MenubarMode::icon);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->properties()["IconPixmap"][0] != rates; }))
+        << "the icon mode shows the plain icon again";
+    EXPECT_EQ(host_->properties()["XAyatanaLabel"], "");
+}
