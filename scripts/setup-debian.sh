@@ -18,8 +18,9 @@ packages=(
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
   # a real Secret Service for the token storage tests
   gnome-keyring
-  # the tray under a virtual X server: a tray host, window tools and a font to draw with
-  xvfb trayer x11-utils fonts-dejavu-core
+  # the tray under a virtual X server: a tray host, window tools, a font to draw with, and
+  # clicks and keys sent as a user would
+  xvfb trayer x11-utils fonts-dejavu-core xdotool
 )
 
 sudo=()

@@ -6,9 +6,13 @@
 #include "app/admin_app_launcher.h"
 #include "app/core/change_log.h"
 #include "app/core/network_monitor.h"
+#include "app/panel/status_panel.h"
 #include "app/settings/settings_storage.h"
 #include "netcore/dbus/dbus_connection.h"
 #include "netcore/history/history_location.h"
+
+#include <QCoreApplication>
+#include <QLabel>
 
 #include <future>
 
@@ -74,6 +78,18 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             &AppDelegate::logFirstImage);
     connect(statusController_.get(), &StatusItemController::shownChanged, this,
             &AppDelegate::logFirstImage);
+    // Queued: the menu that asked closes before the event loop ends. exit(), as quit() would ask
+    // the X11 tray item to close, which it refuses.
+    connect(
+        statusController_.get(), &StatusItemController::quitRequested, qApp,
+        [] {
+            logLine(LogPriority::Info, "Quitting at the user's request");
+            QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
+    auto* content = new QLabel(QStringLiteral("Wirelark"));
+    content->setAlignment(Qt::AlignCenter);
+    statusController_->panel().setContent(content);
     model_->start();
     return {};
 }

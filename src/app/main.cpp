@@ -21,8 +21,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     wirelark::TerminationSignals termination;
+    // exit(), not quit(): quit() first asks every window to close, and the X11 tray item
+    // refuses, as it must stay for the next tray.
     QObject::connect(&termination, &wirelark::TerminationSignals::received, &application,
-                     &QCoreApplication::quit);
+                     [] { QCoreApplication::exit(0); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &wirelark::AppDelegate::shutdown);
     return QApplication::exec();

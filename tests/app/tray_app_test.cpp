@@ -26,6 +26,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdlib>
@@ -268,6 +269,24 @@ public:
         return std::nullopt;
     }
 
+    bool isMapped(xcb_window_t window) const {
+        std::unique_ptr<xcb_get_window_attributes_reply_t, decltype(&std::free)> attributes(
+            xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, window), nullptr),
+            &std::free);
+        return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    }
+
+    // The mapped windows straight under the root.
+    std::vector<xcb_window_t> mappedTopLevels() const {
+        std::vector<xcb_window_t> mapped;
+        for (xcb_window_t child : children(root())) {
+            if (isMapped(child)) {
+                mapped.push_back(child);
+            }
+        }
+        return mapped;
+    }
+
     xcb_window_t parent(xcb_window_t window) const {
         std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
             xcb_query_tree_reply(c_, xcb_query_tree(c_, window), nullptr), &std::free);
@@ -381,7 +400,7 @@ protected:
         }
         // Xvfb picks a free display itself and writes its number to the given descriptor.
         QProcess& server =
-            start(xvfb, {"-displayfd", "1", "-screen", "0", "640x120x24", "-nolisten", "tcp"},
+            start(xvfb, {"-displayfd", "1", "-screen", "0", screenSize_, "-nolisten", "tcp"},
                   environment_);
         ASSERT_TRUE(server.waitForStarted(10000));
         QByteArray number;
@@ -465,6 +484,7 @@ protected:
         EXPECT_TRUE(drawn) << "nothing drawn across the whole item";
     }
 
+    QString screenSize_ = QStringLiteral("640x120x24");
     BusyLoops busy_;
     std::unique_ptr<XDisplay> x_;
 };
@@ -556,6 +576,92 @@ INSTANTIATE_TEST_SUITE_P(Trays, TrayDockedInkTest,
                          ::testing::Values(InkCase{"WithoutCompositor", false, qRgb(255, 255, 255)},
                                            InkCase{"WithCompositor", true, qRgb(0, 0, 0)}),
                          [](const auto& info) { return info.param.name; });
+
+// The panel and the menu as a user meets them: clicks and keys from xdotool on the docked item.
+class TrayPanelTest : public TrayDockingTest {
+protected:
+    TrayPanelTest() { screenSize_ = QStringLiteral("800x600x24"); }
+
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(TrayDockingTest::SetUp());
+        if (QStandardPaths::findExecutable("xdotool").isEmpty()) {
+            GTEST_SKIP() << "needs xdotool (apt-get install xdotool)";
+        }
+    }
+
+    void xdotool(const QStringList& arguments) {
+        QProcess& tool = start(QStringLiteral("xdotool"), arguments, environment_);
+        ASSERT_TRUE(tool.waitForFinished(10000));
+        ASSERT_EQ(tool.exitCode(), 0) << arguments.join(' ').toStdString();
+    }
+    void clickAt(const QPoint& at, int button) {
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y()), "click",
+                 QString::number(button)});
+    }
+
+    // A top-level window mapped now that was not among `before`.
+    std::optional<xcb_window_t> newWindow(const std::vector<xcb_window_t>& before) {
+        for (xcb_window_t window : x_->mappedTopLevels()) {
+            if (std::find(before.begin(), before.end(), window) == before.end()) {
+                return window;
+            }
+        }
+        return std::nullopt;
+    }
+    std::optional<xcb_window_t> waitForNewWindow(const std::vector<xcb_window_t>& before) {
+        std::optional<xcb_window_t> found;
+        waitFor([&] { return (found = newWindow(before)).has_value(); }, 20s);
+        return found;
+    }
+};
+
+TEST_F(TrayPanelTest, OpensUnderTheTrayClosesOnEscapeAndOutsideClicksAndQuitsFromTheMenu) {
+    QProcess& app = startApp(environment_);
+    ASSERT_TRUE(app.waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(MenubarMode::rates);
+    ASSERT_TRUE(docked);
+    const QPoint item = x_->geometry(docked->item).center();
+    const std::vector<xcb_window_t> before = x_->mappedTopLevels();
+
+    clickAt(item, 1);
+    const auto panel = waitForNewWindow(before);
+    ASSERT_TRUE(panel) << "no panel after a click on the item";
+    const QRect tray = x_->geometry(docked->tray);
+    const QRect frame = x_->geometry(*panel);
+    EXPECT_EQ(frame.width(), 400);
+    EXPECT_EQ(frame.top(), tray.bottom() + 1 + 4) << "4 pixels under the tray at the top";
+    const QImage shot = x_->screenshot(frame.united(tray));
+    QDir().mkpath(QStringLiteral(WIRELARK_ARTEFACT_DIR));
+    const QString artefact = QStringLiteral(WIRELARK_ARTEFACT_DIR "/panel-xvfb.png");
+    ASSERT_TRUE(shot.save(artefact)) << artefact.toStdString();
+    std::printf("screenshot of the open panel: %s\n", artefact.toLocal8Bit().constData());
+
+    const auto closed = [&] { return waitFor([&] { return !newWindow(before); }, 20s); };
+    xdotool({"key", "Escape"});
+    EXPECT_TRUE(closed()) << "Escape left it open";
+
+    clickAt(item, 1);
+    ASSERT_TRUE(waitForNewWindow(before)) << "did not open again";
+    clickAt(QPoint(20, 500), 1); // the root window, away from the panel
+    EXPECT_TRUE(closed()) << "a click outside left it open";
+
+    // Some traffic for the history the quit saves.
+    sendLoopbackTraffic(50);
+    std::this_thread::sleep_for(2000ms);
+    clickAt(item, 3);
+    const auto menu = waitForNewWindow(before);
+    ASSERT_TRUE(menu) << "no menu after a right click";
+    // Three entries of one height; the last is "Quit Wirelark".
+    const QRect entries = x_->geometry(*menu);
+    const QPoint quit(entries.center().x(), entries.top() + entries.height() * 5 / 6);
+    xdotool({"mousemove", QString::number(quit.x()), QString::number(quit.y())});
+    std::this_thread::sleep_for(500ms); // the menu highlights the entry under the pointer
+    clickAt(quit, 1);
+    ASSERT_TRUE(app.waitForFinished(20000)) << "still running after Quit Wirelark";
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.exitCode(), 0);
+    EXPECT_TRUE(std::filesystem::exists(historyFile())) << "quit without saving the history";
+}
 
 } // namespace
 } // namespace wirelark

@@ -2,11 +2,16 @@
 
 #include "app/core/change_log.h"
 #include "app/core/status_item_texts.h"
+#include "app/drawing/compact_rates_icon.h"
+#include "app/panel/status_panel.h"
 #include "app/tray/appearance_portal.h"
 #include "app/tray/status_notifier_item.h"
+#include "app/tray/tray_host.h"
 #include "app/tray/tray_ink.h"
 #include "app/tray/xembed_tray_icon.h"
+#include "netcore/history/rate_format.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
@@ -15,6 +20,10 @@
 namespace wirelark {
 
 namespace {
+
+// Hosts scale the icon into panels of 22 to 32 pixels; drawn for the larger, the text stays
+// sharp enough for the smaller.
+constexpr int kCompactIconSide = 32;
 
 qreal screenRatio() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -40,7 +49,15 @@ QImage squared(QImage image) {
 
 StatusItemController::StatusItemController(NetworkModel& model, AppSettings& settings,
                                            QtBusDispatcher* sessionBus, QObject* parent)
-    : QObject(parent), model_(model), settings_(settings) {
+    : QObject(parent), model_(model), settings_(settings), panel_(std::make_unique<StatusPanel>()) {
+    connect(panel_.get(), &StatusPanel::closed, this,
+            [this] { model_.setSelectedKey(std::nullopt); });
+    connect(panel_.get(), &StatusPanel::moveSelectionRequested, this, [this](int offset) {
+        if (const auto& key = model_.selectedKey()) {
+            settings_.movePin(*key, offset);
+        }
+    });
+    buildMenu();
     if (sessionBus != nullptr) {
         appearance_ = std::make_unique<AppearancePortal>(*sessionBus);
         connect(appearance_.get(), &AppearancePortal::colorSchemeChanged, this,
@@ -48,6 +65,8 @@ StatusItemController::StatusItemController(NetworkModel& model, AppSettings& set
         item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"));
         connect(item_.get(), &StatusNotifierItem::activated, this,
                 [this](int x, int y) { togglePanel(QPoint(x, y)); });
+        connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,
+                [this](int x, int y) { showMenu(QPoint(x, y)); });
         connect(item_.get(), &StatusNotifierItem::registeredChanged, this, [this] {
             itemAnswered_ = true;
             chooseTray();
@@ -73,6 +92,8 @@ void StatusItemController::chooseTray() {
         trayIcon_ = std::make_unique<XEmbedTrayIcon>();
         connect(trayIcon_.get(), &XEmbedTrayIcon::activated, this,
                 &StatusItemController::togglePanel);
+        connect(trayIcon_.get(), &XEmbedTrayIcon::contextMenuRequested, this,
+                &StatusItemController::showMenu);
         connect(trayIcon_.get(), &XEmbedTrayIcon::dockedChanged, this, [this] {
             updateImage(); // for the background the tray shows
             emit shownChanged(isShown());
@@ -115,7 +136,35 @@ void StatusItemController::reportMissingHost() {
 void StatusItemController::togglePanel(const QPoint& at) {
     logLine(LogPriority::Info,
             "Panel toggled at " + std::to_string(at.x()) + "," + std::to_string(at.y()));
+    lastClick_ = at;
+    panel_->toggle(anchorAt(at));
     emit panelToggled(at);
+}
+
+QRect StatusItemController::anchorAt(const QPoint& at) const {
+    if (trayIcon_ && trayIcon_->isDocked()) {
+        return trayIcon_->trayGeometry();
+    }
+    return {at, QSize(1, 1)};
+}
+
+void StatusItemController::requestSettings() {
+    panel_->close();
+    emit settingsRequested();
+}
+
+void StatusItemController::buildMenu() {
+    connect(menu_.addAction(QStringLiteral("Open Wirelark")), &QAction::triggered, this,
+            [this] { panel_->open(anchorAt(lastClick_.isNull() ? QCursor::pos() : lastClick_)); });
+    connect(menu_.addAction(QStringLiteral("Settings…")), &QAction::triggered, this,
+            &StatusItemController::requestSettings);
+    connect(menu_.addAction(QStringLiteral("Quit Wirelark")), &QAction::triggered, this,
+            &StatusItemController::quitRequested);
+}
+
+void StatusItemController::showMenu(const QPoint& at) {
+    lastClick_ = at;
+    menu_.popup(at);
 }
 
 const MenubarRenderer& StatusItemController::renderer() {
@@ -140,12 +189,19 @@ void StatusItemController::updateImage() {
     const auto rates = model_.menubarRates();
     const MenubarRenderer& renderer = this->renderer();
     const bool showsGraph = settings.menubarMode == MenubarMode::graph;
+    const bool showsRates = settings.menubarMode == MenubarMode::rates ||
+                            settings.menubarMode == MenubarMode::iconAndRates;
+    const bool ratesInIcon =
+        showsRates && item_ && item_->isRegistered() &&
+        !hostShowsLabel(item_->watcherProcess(),
+                        qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString());
     Drawn drawn{settings.menubarMode,
                 settings.useBits,
                 rateLines(rates, settings.useBits),
                 showsGraph ? model_.menubarSamples() : std::vector<RateSample>(),
                 rendererRatio_,
-                rendererInk_};
+                rendererInk_,
+                ratesInIcon};
     if (drawn == drawn_) {
         emit imageUpdated();
         return;
@@ -156,11 +212,19 @@ void StatusItemController::updateImage() {
         trayIcon_->setImage(image_.image);
     }
     if (item_) {
-        item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
         const StatusItemTexts texts =
             statusItemTexts(settings.menubarMode, rates, settings.useBits);
-        item_->setLabel(QString::fromStdString(texts.label),
-                        QString::fromStdString(texts.labelGuide));
+        if (ratesInIcon) {
+            item_->setIcon(compactRatesIcon(
+                rates ? compactRateText(rates->rateIn, settings.useBits) : "\u2014",
+                rates ? compactRateText(rates->rateOut, settings.useBits) : "\u2014",
+                qRound(kCompactIconSide * rendererRatio_), rendererInk_));
+            item_->setLabel({}, {});
+        } else {
+            item_->setIcon(squared(showsGraph ? image_.image : renderer.iconImage().image));
+            item_->setLabel(QString::fromStdString(texts.label),
+                            QString::fromStdString(texts.labelGuide));
+        }
         item_->setToolTip(QStringLiteral("Wirelark"), QString::fromStdString(texts.toolTip));
     }
     emit imageUpdated();

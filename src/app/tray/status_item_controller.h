@@ -6,8 +6,10 @@
 #include "app/settings/app_settings.h"
 
 #include <QColor>
+#include <QMenu>
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 
 #include <memory>
 #include <optional>
@@ -16,13 +18,15 @@
 namespace wirelark {
 
 class AppearancePortal;
+class StatusPanel;
 class QtBusDispatcher;
 class StatusNotifierItem;
 class XEmbedTrayIcon;
 
 // Keeps the status image on the tray current: a StatusNotifierItem where a watcher runs, else an
 // XEmbed window in the X11 system tray. The image is redrawn after every publication of the
-// model and every change of the settings, never on a timer of its own.
+// model and every change of the settings, never on a timer of its own. A click on the item opens
+// the panel, a right click the item's menu.
 class StatusItemController : public QObject {
     Q_OBJECT
 
@@ -34,6 +38,13 @@ public:
 
     void togglePanel(const QPoint& at);
     void updateImage();
+    // Closes the panel first, then asks for the settings window.
+    void requestSettings();
+
+    // The panel window, hidden until a click; give it its content with setContent().
+    StatusPanel& panel() { return *panel_; }
+    // "Open Wirelark", "Settings…", "Quit Wirelark".
+    QMenu& menu() { return menu_; }
 
     const StatusImage& image() const { return image_; }
     // Whether some tray shows the item now.
@@ -44,6 +55,9 @@ signals:
     void shownChanged(bool shown);
     // A click on the item asked for the panel at `at`, in screen coordinates.
     void panelToggled(const QPoint& at);
+    void settingsRequested();
+    // The user asked to quit; the application's quit saves the histories.
+    void quitRequested();
     // Neither a StatusNotifierWatcher nor an X11 tray has taken the item; said once until one
     // takes it.
     void noTrayHost();
@@ -51,6 +65,10 @@ signals:
 private:
     void chooseTray();
     void reportMissingHost();
+    void buildMenu();
+    void showMenu(const QPoint& at);
+    // The X11 tray's window where the item docks there, else a small rectangle at the click.
+    QRect anchorAt(const QPoint& at) const;
     // The renderer for where the image goes now, built again only when that changes: building
     // one draws the icon.
     const MenubarRenderer& renderer();
@@ -66,6 +84,7 @@ private:
         std::vector<RateSample> samples;
         qreal ratio;
         QColor ink;
+        bool ratesInIcon; // for a host that shows no label
 
         bool operator==(const Drawn&) const = default;
     };
@@ -80,6 +99,9 @@ private:
     std::unique_ptr<AppearancePortal> appearance_;
     std::unique_ptr<StatusNotifierItem> item_;
     std::unique_ptr<XEmbedTrayIcon> trayIcon_;
+    std::unique_ptr<StatusPanel> panel_;
+    QMenu menu_;
+    QPoint lastClick_;
 };
 
 } // namespace wirelark

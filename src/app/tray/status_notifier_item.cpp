@@ -325,11 +325,26 @@ int StatusNotifierItem::onRegisterReply(sd_bus_message* reply, void* self, sd_bu
     return 1;
 }
 
+std::string StatusNotifierItem::readWatcherProcess() const {
+    sd_bus_creds* raw = nullptr;
+    if (sd_bus_get_name_creds(bus_, kWatcherName, SD_BUS_CREDS_PID | SD_BUS_CREDS_COMM, &raw) < 0) {
+        return {};
+    }
+    const char* comm = nullptr;
+    std::string name;
+    if (sd_bus_creds_get_comm(raw, &comm) >= 0 && comm != nullptr) {
+        name = comm;
+    }
+    sd_bus_creds_unref(raw);
+    return name;
+}
+
 void StatusNotifierItem::settleRegistration(bool registered) {
     if (registered_ == registered) {
         return;
     }
     registered_ = registered;
+    watcherProcess_ = registered ? readWatcherProcess() : std::string();
     emit registeredChanged(registered);
 }
 

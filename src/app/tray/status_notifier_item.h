@@ -37,6 +37,9 @@ public:
 
     // True while a watcher has accepted the item.
     bool isRegistered() const { return registered_.value_or(false); }
+    // The name of the process that owns the watcher which took the item ("plasmashell"), empty
+    // while unregistered or when the bus would not say.
+    const std::string& watcherProcess() const { return watcherProcess_; }
     // The bus name the item is served under once it is known, else empty.
     const std::string& serviceName() const { return serviceName_; }
 
@@ -71,6 +74,7 @@ private:
     int handleMethod(sd_bus_message* message);
     void registerWithWatcher();
     void settleRegistration(bool registered);
+    std::string readWatcherProcess() const;
     // Sends one of the item's change signals with string arguments.
     void emitItemSignal(const char* member, const std::vector<std::string>& arguments = {});
 
@@ -85,6 +89,7 @@ private:
     std::string label_;
     std::string labelGuide_;
     std::optional<bool> registered_;
+    std::string watcherProcess_;
     BusSlot object_;
     BusSlot watcherMatch_;
     BusSlot nameCall_;

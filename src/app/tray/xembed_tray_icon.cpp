@@ -403,6 +403,32 @@ void XEmbedTrayIcon::closeEvent(QCloseEvent* event) {
     }
 }
 
+QRect XEmbedTrayIcon::trayGeometry() const {
+    const QRect item(mapToGlobal(QPoint(0, 0)), size());
+    xcb_connection_t* c = connection();
+    if (c == nullptr || !docked_) {
+        return item;
+    }
+    auto window = static_cast<xcb_window_t>(winId());
+    for (;;) {
+        const auto tree = own(xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr));
+        if (!tree || tree->parent == 0) {
+            return item;
+        }
+        if (tree->parent == tree->root) {
+            break;
+        }
+        window = tree->parent;
+    }
+    const auto geometry = own(xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr));
+    const auto origin = own(xcb_translate_coordinates_reply(
+        c, xcb_translate_coordinates(c, window, root_, 0, 0), nullptr));
+    if (!geometry || !origin) {
+        return item;
+    }
+    return {origin->dst_x, origin->dst_y, geometry->width, geometry->height};
+}
+
 void XEmbedTrayIcon::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->globalPosition().toPoint();
     switch (event->button()) {

@@ -31,6 +31,9 @@ public:
     bool hasTray() const { return manager_ != 0; }
     // The colour the tray shows around the image while docked, when it could be told.
     std::optional<QColor> trayBackground() const { return background_; }
+    // The tray's own top-level window holding the item while docked, on the screen; else the
+    // item's rectangle.
+    QRect trayGeometry() const;
     void setImage(const QImage& image);
     const QImage& image() const { return image_; }
 

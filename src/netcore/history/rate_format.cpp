@@ -1,5 +1,6 @@
 #include "netcore/history/rate_format.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -36,6 +37,20 @@ std::string rateText(double bytesPerSecond, bool useBits) {
         ++step;
     }
     return formatted(value < 10 ? "%.1f %s" : "%.0f %s", value, units[step]);
+}
+
+std::string compactRateText(double bytesPerSecond, bool useBits) {
+    constexpr std::array<const char*, 5> kPrefixes{"", "K", "M", "G", "T"};
+    double value = std::max(0.0, useBits ? bytesPerSecond * 8 : bytesPerSecond);
+    std::size_t step = 0;
+    // Rounding may carry a value up to the next step: 999.6 is "1.0K", 9.96K is "10K".
+    while (std::round(value) >= 1000 && step + 1 < kPrefixes.size()) {
+        value /= 1000;
+        ++step;
+    }
+    const char* unit = step == 0 ? (useBits ? "b" : "B") : kPrefixes[step];
+    const bool decimal = step > 0 && std::round(value * 10) < 100;
+    return formatted(decimal ? "%.1f%s" : "%.0f%s", value, unit);
 }
 
 std::string periodLabel(double seconds) {

@@ -1,6 +1,7 @@
 #include "app/tray/status_item_controller.h"
 
 #include "app/bus/qt_bus_dispatcher.h"
+#include "app/panel/status_panel.h"
 #include "fake_clock.h"
 #include "fake_monitor_service.h"
 #include "fake_status_notifier_host.h"
@@ -9,6 +10,8 @@
 #include "private_bus_fixture.h"
 #include "session_dispatcher.h"
 
+#include <QAction>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -171,9 +174,134 @@ TEST_F(StatusItemControllerTest, ShowsDashesWhileNoActiveInterfaceHasASample) {
 
 TEST_F(StatusItemControllerTest, ActivatingTheItemTogglesThePanelAtTheClick) {
     QSignalSpy toggled(controller_.get(), &StatusItemController::panelToggled);
-    host_->clickItem("Activate", 10, 20);
+    StatusPanel& panel = controller_->panel();
+    panel.setWantedHeight(120);
+    host_->clickItem("Activate", 500, 20);
     ASSERT_TRUE(QTest::qWaitFor([&] { return toggled.count() == 1; }));
-    EXPECT_EQ(toggled.at(0).at(0).toPoint(), QPoint(10, 20));
+    EXPECT_EQ(toggled.at(0).at(0).toPoint(), QPoint(500, 20));
+    ASSERT_TRUE(panel.isVisible());
+    EXPECT_EQ(panel.geometry(), QRect(300, 25, 400, 120)) << "centred, 4 pixels under the click";
+
+    model_->setSelectedKey("k0");
+    host_->clickItem("Activate", 500, 20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return toggled.count() == 2; }));
+    EXPECT_FALSE(panel.isVisible()) << "a second click closes";
+    EXPECT_EQ(model_->selectedKey(), std::nullopt) << "closing clears the selection";
+}
+
+// Keys typed into the open panel, with "k1" selected among the pins k0, k1, k2.
+struct PanelKeyCase {
+    const char* name;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    bool selected;
+    bool staysOpen;
+    std::vector<std::string> pins;
+};
+
+void PrintTo(const PanelKeyCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class StatusPanelKeyTest : public StatusItemControllerTest,
+                           public ::testing::WithParamInterface<PanelKeyCase> {};
+
+TEST_P(StatusPanelKeyTest, ActsOnTheKey) {
+    const PanelKeyCase& c = GetParam();
+    SettingsData data = settings_.data();
+    for (const char* key : {"k0", "k1", "k2"}) {
+        InterfaceFingerprint pin;
+        pin.key = key;
+        pin.name = key;
+        data.pinned.push_back(pin);
+    }
+    settings_.setData(data);
+    auto* field = new QLineEdit; // content with the focus, as the panel's own controls have it
+    controller_->panel().setContent(field);
+    controller_->togglePanel(QPoint(500, 20));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&controller_->panel()));
+    field->setFocus();
+    if (c.selected) {
+        model_->setSelectedKey("k1");
+    }
+    QTest::keyClick(field, c.key, c.modifiers);
+    EXPECT_EQ(controller_->panel().isVisible(), c.staysOpen);
+    std::vector<std::string> pins;
+    for (const auto& pin : settings_.data().pinned) {
+        pins.push_back(pin.key);
+    }
+    EXPECT_EQ(pins, c.pins);
+    if (!c.staysOpen) {
+        EXPECT_EQ(model_->selectedKey(), std::nullopt);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, StatusPanelKeyTest,
+    ::testing::Values(
+        PanelKeyCase{
+            "EscapeCloses", Qt::Key_Escape, Qt::NoModifier, true, false, {"k0", "k1", "k2"}},
+        PanelKeyCase{
+            "CtrlUpMovesUp", Qt::Key_Up, Qt::ControlModifier, true, true, {"k1", "k0", "k2"}},
+        PanelKeyCase{
+            "CtrlDownMovesDown", Qt::Key_Down, Qt::ControlModifier, true, true, {"k0", "k2", "k1"}},
+        PanelKeyCase{"CtrlUpWithoutSelectionChangesNothing",
+                     Qt::Key_Up,
+                     Qt::ControlModifier,
+                     false,
+                     true,
+                     {"k0", "k1", "k2"}},
+        PanelKeyCase{
+            "UpAloneChangesNothing", Qt::Key_Up, Qt::NoModifier, true, true, {"k0", "k1", "k2"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(StatusItemControllerTest, KeysOfAnotherWindowNeverReachThePanel) {
+    controller_->togglePanel(QPoint(500, 20));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&controller_->panel()));
+    QLineEdit other; // the settings window, say
+    QTest::keyClick(&other, Qt::Key_Escape);
+    EXPECT_TRUE(controller_->panel().isVisible());
+}
+
+TEST_F(StatusItemControllerTest, APanelHeightAskedForWhileClosedIsUsedAtTheNextOpening) {
+    controller_->panel().setWantedHeight(200);
+    EXPECT_FALSE(controller_->panel().isVisible());
+    controller_->togglePanel(QPoint(500, 20));
+    EXPECT_EQ(controller_->panel().height(), 200);
+    controller_->panel().setWantedHeight(150);
+    EXPECT_EQ(controller_->panel().height(), 150) << "an open panel follows at once";
+}
+
+QAction* menuAction(StatusItemController& controller, const QString& text) {
+    for (QAction* action : controller.menu().actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(StatusItemControllerTest, TheContextMenuOpensThePanelTheSettingsOrQuits) {
+    QStringList texts;
+    for (QAction* action : controller_->menu().actions()) {
+        texts << action->text();
+    }
+    EXPECT_EQ(texts, QStringList({"Open Wirelark", "Settings…", "Quit Wirelark"}));
+
+    host_->clickItem("ContextMenu", 500, 20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return controller_->menu().isVisible(); }));
+    controller_->menu().close();
+
+    menuAction(*controller_, "Open Wirelark")->trigger();
+    EXPECT_TRUE(controller_->panel().isVisible());
+    QSignalSpy settings(controller_.get(), &StatusItemController::settingsRequested);
+    menuAction(*controller_, "Settings…")->trigger();
+    EXPECT_EQ(settings.count(), 1);
+    EXPECT_FALSE(controller_->panel().isVisible()) << "the panel closes for the settings";
+
+    QSignalSpy quit(controller_.get(), &StatusItemController::quitRequested);
+    menuAction(*controller_, "Quit Wirelark")->trigger();
+    EXPECT_EQ(quit.count(), 1);
 }
 
 TEST_F(StatusItemControllerTest, AnIdleModelLeavesTheImageAlone) {
@@ -202,4 +330,44 @@ TEST_F(StatusItemControllerWithoutTrayTest, SaysOnceThatNoTrayRunsAndRegistersWh
     host_.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return missing.count() == 2; }))
         << "a tray that goes away leaves the item unseen again";
+}
+
+// Plasma draws no label beside the icon: the rates go into the icon instead.
+class StatusItemControllerOnPlasmaTest : public StatusItemControllerTest {
+protected:
+    void SetUpOnBus() override {
+        qputenv("XDG_CURRENT_DESKTOP", "KDE");
+        StatusItemControllerTest::SetUpOnBus();
+    }
+    void TearDownOnBus() override {
+        StatusItemControllerTest::TearDownOnBus();
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    }
+};
+
+// Opaque-ish pixels of an IconPixmap entry between two rows.
+int inkedPixels(const Json& pixmap, int fromRow, int toRow) {
+    int count = 0;
+    for (int y = fromRow; y < toRow; ++y) {
+        for (int x = 0; x < pixmap[0].get<int>(); ++x) {
+            count += alphaAt(pixmap, x, y) > 128 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+TEST_F(StatusItemControllerOnPlasmaTest, DrawsTheRatesIntoTheIconInsteadOfALabel) {
+    items_ = itemsWithSamples();
+    refresh();
+    ASSERT_TRUE(hostShows("", "Download ↓ 1.5 KB/s, upload ↑ 15 KB/s"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->properties()["IconPixmap"][0][0] == 32; }));
+    const Json rates = host_->properties()["IconPixmap"][0];
+    EXPECT_EQ(rates[1], 32);
+    EXPECT_GT(inkedPixels(rates, 0, 16), 10) << "the download line";
+    EXPECT_GT(inkedPixels(rates, 16, 32), 10) << "the upload line";
+
+    setMode(MenubarMode::icon);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->properties()["IconPixmap"][0] != rates; }))
+        << "the icon mode shows the plain icon again";
+    EXPECT_EQ(host_->properties()["XAyatanaLabel"], "");
 }

@@ -24,6 +24,25 @@ TEST(RateFormatTest, RateText) {
     }
 }
 
+TEST(RateFormatTest, CompactRateText) {
+    struct Case {
+        double rate;
+        bool useBits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, false, "0B"},        {-5, false, "0B"},         {999.4, false, "999B"},
+        {999.6, false, "1.0K"},  {1234, false, "1.2K"},     {9960, false, "10K"},
+        {340000, false, "340K"}, {999600, false, "1.0M"},   {1234567, false, "1.2M"},
+        {125, true, "1.0K"},     {100, true, "800b"},       {2.5e9, false, "2.5G"},
+        {1e15, false, "1000T"},  {1.2e6 / 8, true, "1.2M"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(compactRateText(c.rate, c.useBits), c.text)
+            << c.rate << (c.useBits ? " bits" : "");
+    }
+}
+
 TEST(RateFormatTest, PeriodLabel) {
     struct Case {
         double seconds;
