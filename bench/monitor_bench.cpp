@@ -69,11 +69,15 @@ void BM_MonitorUpdateHistoryWork(benchmark::State& state) {
 }
 
 void BM_MonitorUpdateWithReader400(benchmark::State& state) {
-    if (geteuid() != 0 || unshare(CLONE_NEWNET) != 0 ||
+    if (geteuid() != 0) {
+        state.SkipWithError("needs root to make a namespace of 200 veth pairs");
+        return;
+    }
+    if (unshare(CLONE_NEWNET) != 0 ||
         std::system("for i in $(seq 0 199); do echo \"link add mv${i}a type veth peer name "
                     "mv${i}b\"; done > /tmp/wirelark-monitor-bench.batch && "
                     "ip -batch /tmp/wirelark-monitor-bench.batch >/dev/null 2>&1") != 0) {
-        state.SkipWithError("needs root to build the namespace");
+        state.SkipWithError("cannot make a namespace of 200 veth pairs (no namespaces or ip)");
         return;
     }
     auto reader = std::make_shared<InterfaceReader>();

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the rtnetlink reply decoders as one datagram of a dump.
+// Feeds arbitrary bytes to the rtnetlink reply decoders (links, addresses, counters) as one
+// datagram of a dump.
 #include "netcore/interfaces/snapshot_assembly.h"
 #include "netcore/kernel/netlink_reply.h"
 #include "netcore/kernel/wlk_kernel.h"
@@ -15,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     wirelark::readNetlinkReply(datagram, 0, [&](std::span<const uint8_t> message) {
         wlk_link link;
         wlk_addr address;
+        uint32_t index;
+        wlk_counters counters;
+        wlk_decode_stats(message.data(), message.size(), &index, &counters);
         if (wlk_decode_link(message.data(), message.size(), &link)) {
             links.push_back(link);
         }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the tray app and, the same way, a minimal Qt program with one tray icon, each docked into
 # trayer under Xvfb for SECONDS (default 60), then prints their resident memory and their CPU
-# time: in all, and in the steady state after the first ten seconds, scaled to an hour.
+# time: in all, and in the steady state after the first ten seconds, scaled to an hour; the last
+# line gives the tray app's CPU per hour and its memory as a multiple of the minimal program's.
 #   scripts/measure-tray.sh [SECONDS] [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,9 +39,13 @@ measure() {
   awk -v n="$name" -v t="$ticks" -v t0="$startup" -v r="$rss" -v s="$seconds" \
     -v hz="$(getconf CLK_TCK)" \
     'BEGIN { printf "%-14s RSS %.1f MiB   CPU %.2f s in %d s; after the first 10 s %.2f s per hour\n",
-             n, r / 1024, t / hz, s, (t - t0) / hz * 3600 / (s - 10) }'
+             n, r / 1024, t / hz, s, (t - t0) / hz * 3600 / (s - 10) }' | tee "$work/$name.result"
 }
 
 measure minimal_tray "$build/bench/minimal_tray"
 measure wirelark "$build/src/app/wirelark"
 grep -h "first status image" "$work/wirelark.log" || true
+# The two figures the goals are about, on one line for scripts to pick up.
+awk '/^minimal_tray/ { minimal = $3 } /^wirelark/ { rss = $3; cpu = $(NF - 3) }
+     END { printf "wirelark: %.2f s CPU per hour; memory %.2fx the minimal tray program\n",
+           cpu, rss / minimal }' "$work/minimal_tray.result" "$work/wirelark.result"

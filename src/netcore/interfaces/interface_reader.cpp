@@ -1,21 +1,33 @@
 #include "netcore/interfaces/interface_reader.h"
 
+#include "netcore/kernel/link_counters_dump.h"
+
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
 namespace wirelark {
 
+namespace {
+
+// The kernel announces no change of a link's IPv6 settings (accept_ra, accept_dad,
+// disable_ipv6 set through sysctl): a full reading now and then brings them in.
+constexpr int kMostReadingsOfKept = 60;
+
+} // namespace
+
 InterfaceReader::InterfaceReader() : InterfaceReader(NetlinkSocket::open(NETLINK_ROUTE)) {}
 
 InterfaceReader::InterfaceReader(Expected<NetlinkSocket, std::error_code> netlink)
     : netlink_(std::move(netlink)), ioctlSocket_(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
-    // Without a way to hear of link changes nothing can be kept between calls.
+    // Without a way to hear of changes nothing can be kept between calls.
     if (auto events = NetlinkSocket::open(NETLINK_ROUTE);
-        events && !events->joinGroup(RTNLGRP_LINK)) {
-        linkEvents_ = std::move(*events);
+        events && !events->joinGroup(RTNLGRP_LINK) && !events->joinGroup(RTNLGRP_IPV4_IFADDR) &&
+        !events->joinGroup(RTNLGRP_IPV6_IFADDR)) {
+        changeEvents_ = std::move(*events);
     }
 }
 
@@ -25,7 +37,71 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
     if (!netlink_) {
         return Unexpected(netlink_.error());
     }
-    forgetChangedLinks();
+    if (takeAnnouncedChanges() || readingsOfKept_ >= kMostReadingsOfKept) {
+        kept_.reset();
+    }
+    if (kept_) {
+        const auto refreshed = refreshKeptCounters();
+        if (!refreshed && refreshed.error() == errnoCode(EINTR)) {
+            return Unexpected(refreshed.error());
+        }
+        // Any other failure (a kernel without the stats dump) is answered by a full reading.
+        if (refreshed && *refreshed) {
+            ++readingsOfKept_;
+            return *kept_;
+        }
+    }
+    auto snapshots = readEverything();
+    if (snapshots && changeEvents_) {
+        kept_ = *snapshots;
+        readingsOfKept_ = 0;
+        keptPositions_.clear();
+        for (size_t i = 0; i < kept_->size(); ++i) {
+            keptPositions_.emplace((*kept_)[i].index, i);
+        }
+    } else {
+        kept_.reset();
+    }
+    return snapshots;
+}
+
+Expected<bool, std::error_code> InterfaceReader::refreshKeptCounters() {
+    const size_t count = kept_->size();
+    size_t matched = 0;
+    bool unknownLink = false;
+    auto restart = [&] {
+        matched = 0;
+        unknownLink = false;
+        counted_.assign(count, false);
+    };
+    restart();
+    freshCounters_.resize(count);
+    const std::error_code error = dumpLinkCounters(
+        *netlink_,
+        [&](uint32_t index, const wlk_counters& counters) {
+            const auto position = keptPositions_.find(index);
+            if (position == keptPositions_.end() || counted_[position->second]) {
+                unknownLink = true;
+                return;
+            }
+            counted_[position->second] = true;
+            freshCounters_[position->second] = countersFrom(counters);
+            ++matched;
+        },
+        restart);
+    if (error) {
+        return Unexpected(error);
+    }
+    if (unknownLink || matched != count) {
+        return false;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        (*kept_)[i].counters = freshCounters_[i];
+    }
+    return true;
+}
+
+Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::readEverything() {
     links_.clear();
     addresses_.clear();
     const std::error_code linkError = netlink_->dump(
@@ -63,12 +139,14 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
     return snapshots;
 }
 
-void InterfaceReader::forgetChangedLinks() {
-    if (!linkEvents_) {
+bool InterfaceReader::takeAnnouncedChanges() {
+    if (!changeEvents_) {
         cache_.clear();
-        return;
+        return true;
     }
-    const std::error_code error = linkEvents_->drain([&](std::span<const uint8_t> message) {
+    bool changed = false;
+    const std::error_code error = changeEvents_->drain([&](std::span<const uint8_t> message) {
+        changed = true;
         nlmsghdr header;
         std::memcpy(&header, message.data(), sizeof header);
         if ((header.nlmsg_type == RTM_NEWLINK || header.nlmsg_type == RTM_DELLINK) &&
@@ -79,8 +157,10 @@ void InterfaceReader::forgetChangedLinks() {
         }
     });
     if (error) {
-        cache_.clear(); // notifications were lost: nothing kept can be trusted
+        cache_.clear(); // announcements were lost: nothing kept can be trusted
+        return true;
     }
+    return changed;
 }
 
 LinkExtras InterfaceReader::extrasFor(const wlk_link& link) {
@@ -97,7 +177,7 @@ LinkExtras InterfaceReader::extrasFor(const wlk_link& link) {
         media.status = wlk_media_status_from_flags(link.flags);
         extras.media = mediaInfoFrom(media);
     }
-    if (!linkEvents_) {
+    if (!changeEvents_) {
         cache_.clear();
     }
     return extras;

@@ -20,11 +20,6 @@ std::string mediaWordText(uint32_t word) {
     return buffer;
 }
 
-InterfaceCounters countersFrom(const wlk_counters& c) {
-    return {c.bytes_in,   c.bytes_out,    c.packets_in,    c.packets_out, c.errors_in,
-            c.errors_out, c.multicast_in, c.multicast_out, c.collisions,  c.drops_in};
-}
-
 sockaddr_in ipv4SocketAddress(const uint8_t* bytes) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -92,6 +87,11 @@ IPv6Address ipv6From(const wlk_addr& entry) {
 }
 
 } // namespace
+
+InterfaceCounters countersFrom(const wlk_counters& c) {
+    return {c.bytes_in,   c.bytes_out,    c.packets_in,    c.packets_out, c.errors_in,
+            c.errors_out, c.multicast_in, c.multicast_out, c.collisions,  c.drops_in};
+}
 
 MediaInfo mediaInfoFrom(const wlk_media& media) {
     MediaInfo info;

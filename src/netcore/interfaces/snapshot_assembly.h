@@ -17,6 +17,8 @@ struct LinkExtras {
     FunctionalType functionalType = FunctionalType::unknown;
 };
 
+InterfaceCounters countersFrom(const wlk_counters& counters);
+
 // Media as shown: the current word's text, the active word's text where it differs, and the
 // link status from the status word.
 MediaInfo mediaInfoFrom(const wlk_media& media);

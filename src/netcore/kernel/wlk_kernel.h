@@ -60,6 +60,8 @@ struct wlk_media {
 /* Each also decodes the deletion message (RTM_DELLINK, RTM_DELADDR), which has the same form. */
 int wlk_decode_link(const void* message, size_t length, struct wlk_link* out);
 int wlk_decode_addr(const void* message, size_t length, struct wlk_addr* out);
+/* One RTM_NEWSTATS message carrying IFLA_STATS_LINK_64: the link's index and counters. */
+int wlk_decode_stats(const void* message, size_t length, uint32_t* index, struct wlk_counters* out);
 
 /* The link-type code (IFT_ numbering) of an ARPHRD_ type and netlink kind. */
 uint8_t wlk_if_type(uint16_t hw_type, const char* kind);

@@ -43,16 +43,15 @@ std::span<const uint8_t> body(const void* message, size_t length, uint16_t type,
     return {static_cast<const uint8_t*>(message), header.nlmsg_len};
 }
 
-void decodeStats64(std::span<const uint8_t> payload, wlk_link& link) {
+wlk_counters decodeStats64(std::span<const uint8_t> payload) {
     // 192 bytes before Linux 5.19, 200 after: take what is there, zero the rest.
     rtnl_link_stats64 stats{};
     std::memcpy(&stats, payload.data(), std::min(payload.size(), sizeof stats));
-    link.has_stats = 1;
-    link.stats = {stats.rx_bytes,   stats.tx_bytes,
-                  stats.rx_packets, stats.tx_packets,
-                  stats.rx_errors,  stats.tx_errors,
-                  stats.multicast,  0,
-                  stats.collisions, stats.rx_dropped + stats.rx_missed_errors};
+    return {stats.rx_bytes,   stats.tx_bytes,
+            stats.rx_packets, stats.tx_packets,
+            stats.rx_errors,  stats.tx_errors,
+            stats.multicast,  0,
+            stats.collisions, stats.rx_dropped + stats.rx_missed_errors};
 }
 
 void decodeInet6Conf(std::span<const uint8_t> conf, wlk_link& link) {
@@ -133,7 +132,8 @@ int wlk_decode_link(const void* message, size_t length, struct wlk_link* out) {
                     }
                     break;
                 case IFLA_STATS64:
-                    decodeStats64(value, link);
+                    link.has_stats = 1;
+                    link.stats = decodeStats64(value);
                     break;
                 case IFLA_AF_SPEC:
                     decodeAfSpec(value, link);
@@ -210,6 +210,39 @@ int wlk_decode_addr(const void* message, size_t length, struct wlk_addr* out) {
         return 0;
     }
     *out = addr;
+    return 1;
+}
+
+int wlk_decode_stats(const void* message, size_t length, uint32_t* index,
+                     struct wlk_counters* out) {
+    const auto bytes = body(message, length, RTM_NEWSTATS, sizeof(if_stats_msg));
+    if (bytes.empty() || index == nullptr || out == nullptr) {
+        return 0;
+    }
+    nlmsghdr header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    if (header.nlmsg_type != RTM_NEWSTATS) {
+        return 0; // body() also lets through the type after it, which stats do not have
+    }
+    if_stats_msg info;
+    std::memcpy(&info, bytes.data() + NLMSG_HDRLEN, sizeof info);
+    bool found = false;
+    wlk_counters counters{};
+    const size_t attributes = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(if_stats_msg));
+    if (attributes < bytes.size()) {
+        NetlinkAttributes(bytes.subspan(attributes))
+            .forEach([&](uint16_t type, std::span<const uint8_t> value) {
+                if (type == IFLA_STATS_LINK_64) {
+                    counters = decodeStats64(value);
+                    found = true;
+                }
+            });
+    }
+    if (!found) {
+        return 0;
+    }
+    *index = info.ifindex;
+    *out = counters;
     return 1;
 }
 

@@ -1,11 +1,16 @@
 #include "netcore/sysconfig/tunnel_owners.h"
 
 #include "netcore/base/hash_combine.h"
+#include "netcore/kernel/netlink_socket.h"
+#include "netcore/kernel/wlk_kernel.h"
 #include "netcore/kernel/wlk_tun_owners.h"
 
+#include <linux/rtnetlink.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <array>
+#include <cstring>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
@@ -35,6 +40,24 @@ std::string executablePath(int32_t pid) {
 
 } // namespace
 
+bool tunnelDevicePresent() {
+    auto netlink = NetlinkSocket::open();
+    if (!netlink) {
+        return true;
+    }
+    bool found = false;
+    const std::error_code error = netlink->dump(
+        RTM_GETLINK, AF_UNSPEC,
+        [&](std::span<const uint8_t> message) {
+            wlk_link link;
+            // The kernel calls tun and tap devices alike "tun".
+            found = found || (wlk_decode_link(message.data(), message.size(), &link) &&
+                              std::strcmp(link.kind, "tun") == 0);
+        },
+        [&] { found = false; });
+    return found || error;
+}
+
 nlohmann::ordered_json toJson(const TunnelOwner& owner) {
     return {{"pid", owner.pid}, {"name", owner.name}, {"path", owner.path}};
 }
@@ -43,6 +66,9 @@ TunnelOwners::TunnelOwners(std::vector<std::filesystem::path> applicationDirecto
     : applicationDirectories_(std::move(applicationDirectories)) {}
 
 std::map<std::string, TunnelOwner> TunnelOwners::scan() const {
+    if (!tunnelDevicePresent()) {
+        return {}; // walking every process's descriptors would find nothing
+    }
     std::vector<wlk_tun_owner> records(kMostRecords);
     records.resize(wlk_tun_owners(records.data(), records.size()));
     ExecutableNames names(applicationDirectories_);

@@ -23,9 +23,14 @@ struct TunnelOwner {
 // {"pid": ..., "name": ..., "path": ...}
 nlohmann::ordered_json toJson(const TunnelOwner& owner);
 
+// Whether this network namespace has a tun or tap device; true when that cannot be told, so
+// that owners are looked for rather than missed.
+bool tunnelDevicePresent();
+
 // Finds the processes that hold tun and tap devices of this network namespace. Scanning reads
-// every process's descriptors: run it when tunnels come or go, never on every tick. Only root
-// sees the processes of other users.
+// the descriptors of every process in the namespace, and nothing when it has no tun or tap
+// device: run it when tunnels come or go, never on every tick. Only root sees the processes
+// of other users.
 class TunnelOwners {
 public:
     explicit TunnelOwners(std::vector<std::filesystem::path> applicationDirectories =

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace wirelark;
 using wirelark::testing::run;
@@ -232,4 +234,105 @@ TEST(InterfaceReaderNetns, KeptDetailsFollowAChangeByTheNextRead) {
     EXPECT_FALSE(*after & 0x2);
     EXPECT_EQ(*after | 0x2 | 0x20 | 0x40, *before | 0x20 | 0x40) << "only the offloads that need "
                                                                     "transmit checksums went away";
+}
+
+namespace {
+
+// A change made between two readings, on links kept down and without IPv6 address generation
+// so that nothing else changes meanwhile.
+struct ChangeBetweenReads {
+    const char* name;
+    std::vector<std::string> before;
+    std::vector<std::string> change;
+};
+
+void PrintTo(const ChangeBetweenReads& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class InterfaceReaderChangeTest : public ::testing::TestWithParam<ChangeBetweenReads> {};
+
+// What a reader that has kept nothing sees.
+std::vector<InterfaceSnapshot> freshReading() {
+    InterfaceReader fresh;
+    return snapshotsOf(fresh);
+}
+
+// Traffic of the links that are up may move the counters between two readings.
+std::vector<InterfaceSnapshot> withoutCounters(std::vector<InterfaceSnapshot> snapshots) {
+    for (auto& s : snapshots) {
+        s.counters = {};
+    }
+    return snapshots;
+}
+
+} // namespace
+
+TEST_P(InterfaceReaderChangeTest, NextReadingEqualsAFreshFullReading) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    const ChangeBetweenReads& c = GetParam();
+    for (const auto& command : c.before) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+    InterfaceReader reader;
+    snapshotsOf(reader);
+    const auto unchanged = withoutCounters(snapshotsOf(reader)); // from the kept reading
+    ASSERT_EQ(unchanged, withoutCounters(freshReading()));
+
+    for (const auto& command : c.change) {
+        ASSERT_EQ(run(command), 0) << command;
+    }
+    const auto next = withoutCounters(snapshotsOf(reader));
+    const auto fresh = withoutCounters(freshReading());
+    EXPECT_NE(fresh, unchanged) << "the change shows in a full reading";
+    ASSERT_EQ(next.size(), fresh.size());
+    for (size_t i = 0; i < fresh.size(); ++i) {
+        EXPECT_EQ(next[i], fresh[i]) << fresh[i].name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, InterfaceReaderChangeTest,
+    ::testing::Values(
+        ChangeBetweenReads{
+            "AddressAdded",
+            {"ip link add wv0 type veth peer name wv1"},
+            {"ip addr add 10.3.0.1/24 dev wv0", "ip -6 addr add 2001:db8::3 dev wv0"}},
+        ChangeBetweenReads{"AddressRemoved",
+                           {"ip link add wv0 type veth peer name wv1",
+                            "ip addr add 10.3.0.1/24 dev wv0", "ip addr add 10.3.0.2/24 dev wv0"},
+                           {"ip addr del 10.3.0.1/24 dev wv0"}},
+        ChangeBetweenReads{"FlagsChanged",
+                           {"ip link add wv0 type veth peer name wv1"},
+                           {"ip link set wv0 promisc on", "ip link set wv0 arp off"}},
+        ChangeBetweenReads{"MtuChanged",
+                           {"ip link add wv0 type veth peer name wv1"},
+                           {"ip link set wv0 mtu 1300"}},
+        ChangeBetweenReads{"LinkRenamed",
+                           {"ip link add wv0 type veth peer name wv1"},
+                           {"ip link set wv0 name wv9"}},
+        ChangeBetweenReads{"LinkRecreatedWithTheSameIndex",
+                           {"ip link add wv0 index 50 type veth peer name wv1 index 51",
+                            "ip addr add 10.3.0.1/24 dev wv0"},
+                           {"ip link del wv0",
+                            "ip link add wv0 index 50 type veth peer name wv1 index 51",
+                            "ip link set wv0 mtu 1280"}},
+        ChangeBetweenReads{"NewLink",
+                           {"ip link add wv0 type veth peer name wv1"},
+                           {"ip link add wbr0 type bridge"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(InterfaceReaderNetns, UnannouncedIPv6SettingsArriveWithinAFewReadings) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    setUp({"ip link add wv0 type veth peer name wv1"});
+    InterfaceReader reader;
+    const auto before = withoutCounters(snapshotsOf(reader));
+    ASSERT_EQ(run("sysctl -qw net.ipv6.conf.wv0.accept_ra=0"), 0);
+    const auto fresh = withoutCounters(freshReading());
+    ASSERT_NE(fresh, before) << "routers' advertisements are no longer accepted";
+    bool agreed = false;
+    for (int reading = 0; reading < 100 && !agreed; ++reading) {
+        agreed = withoutCounters(snapshotsOf(reader)) == fresh;
+    }
+    EXPECT_TRUE(agreed) << "the kernel announces no sysctl change; a full reading must come";
 }

@@ -65,11 +65,8 @@ Dump decodeRecordedDumps() {
     return dump;
 }
 
-Bytes linkMessage(const std::string& name, size_t statsSize) {
-    ifinfomsg info{};
-    info.ifi_index = 7;
-    info.ifi_type = ARPHRD_ETHER;
-    info.ifi_flags = IFF_UP;
+// A counters block with recognisable values, padded past the largest kernel's size.
+Bytes sampleStats() {
     rtnl_link_stats64 stats{};
     stats.rx_packets = 11;
     stats.rx_bytes = 5'000'000'000ull;
@@ -77,12 +74,30 @@ Bytes linkMessage(const std::string& name, size_t statsSize) {
     stats.multicast = 3;
     stats.rx_dropped = 4;
     stats.rx_missed_errors = 5;
-    uint8_t raw[sizeof stats + 8] = {};
-    std::memcpy(raw, &stats, sizeof stats);
+    Bytes raw(sizeof stats + 8, 0);
+    std::memcpy(raw.data(), &stats, sizeof stats);
+    return raw;
+}
+
+Bytes linkMessage(const std::string& name, size_t statsSize) {
+    ifinfomsg info{};
+    info.ifi_index = 7;
+    info.ifi_type = ARPHRD_ETHER;
+    info.ifi_flags = IFF_UP;
     return MessageBuilder(RTM_NEWLINK, 1)
         .body(info)
         .attribute(IFLA_IFNAME, name)
-        .attribute(IFLA_STATS64, raw, statsSize)
+        .attribute(IFLA_STATS64, sampleStats().data(), statsSize)
+        .bytes();
+}
+
+Bytes statsMessage(uint16_t type, uint16_t attribute) {
+    if_stats_msg info{};
+    info.ifindex = 9;
+    info.filter_mask = IFLA_STATS_FILTER_BIT(IFLA_STATS_LINK_64);
+    return MessageBuilder(type, 1)
+        .body(info)
+        .attribute(attribute, sampleStats().data(), 200)
         .bytes();
 }
 
@@ -189,6 +204,41 @@ TEST(NetlinkDecode, Stats64OfBothKernelSizes) {
             EXPECT_EQ(link.stats.packets_in, 11u);
             EXPECT_EQ(link.stats.bytes_in, 0u) << "bytes past a short attribute read as zero";
         }
+    }
+}
+
+TEST(NetlinkDecode, StatsDumpCountersMatchTheLinkDumps) {
+    const Bytes link = linkMessage("eth0", 200);
+    wlk_link decodedLink;
+    ASSERT_TRUE(wlk_decode_link(link.data(), link.size(), &decodedLink));
+    struct Case {
+        const char* name;
+        uint16_t type;
+        uint16_t attribute;
+        bool decodes;
+    };
+    for (const Case& c : {Case{"link counters", RTM_NEWSTATS, IFLA_STATS_LINK_64, true},
+                          Case{"no link counters", RTM_NEWSTATS, IFLA_STATS_LINK_XSTATS, false},
+                          Case{"not a stats message", RTM_NEWSTATS + 1, IFLA_STATS_LINK_64, false},
+                          Case{"a link message", RTM_NEWLINK, IFLA_STATS_LINK_64, false}}) {
+        const Bytes message = statsMessage(c.type, c.attribute);
+        uint32_t index = 0;
+        wlk_counters counters{};
+        ASSERT_EQ(wlk_decode_stats(message.data(), message.size(), &index, &counters) != 0,
+                  c.decodes)
+            << c.name;
+        if (c.decodes) {
+            EXPECT_EQ(index, 9u);
+            EXPECT_EQ(std::memcmp(&counters, &decodedLink.stats, sizeof counters), 0)
+                << "the same counters as the link dump gives";
+        }
+    }
+    const Bytes whole = statsMessage(RTM_NEWSTATS, IFLA_STATS_LINK_64);
+    for (size_t cut = 0; cut < whole.size(); ++cut) {
+        const Bytes part(whole.begin(), whole.begin() + cut);
+        uint32_t index = 0;
+        wlk_counters counters{};
+        EXPECT_EQ(wlk_decode_stats(part.data(), part.size(), &index, &counters), 0) << cut;
     }
 }
 

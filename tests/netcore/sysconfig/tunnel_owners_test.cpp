@@ -94,3 +94,22 @@ TEST(TunnelOwners, IgnoresProcessesInOtherNetworkNamespaces) {
     EXPECT_TRUE(owners.contains("wltun9"));
     close(own);
 }
+
+TEST(TunnelOwners, LooksForOwnersOnlyWhenATunnelDeviceIsThere) {
+    struct Case {
+        const char* name;
+        const char* command;
+        bool present;
+    };
+    for (const Case& c :
+         {Case{"nothing but loopback", "true", false},
+          Case{"a veth pair and a bridge",
+               "ip link add wv0 type veth peer name wv1 && ip link add wbr0 type bridge", false},
+          Case{"a tun device", "ip tuntap add wltun3 mode tun", true},
+          Case{"a tap device", "ip tuntap add wltap3 mode tap", true}}) {
+        SCOPED_TRACE(c.name);
+        WIRELARK_ENTER_NETNS_OR_SKIP();
+        ASSERT_EQ(wirelark::testing::run(c.command), 0);
+        EXPECT_EQ(tunnelDevicePresent(), c.present);
+    }
+}
