@@ -6,13 +6,13 @@
 #include "app/admin_app_launcher.h"
 #include "app/core/change_log.h"
 #include "app/core/network_monitor.h"
+#include "app/panel/panel_view.h"
 #include "app/panel/status_panel.h"
 #include "app/settings/settings_storage.h"
 #include "netcore/dbus/dbus_connection.h"
 #include "netcore/history/history_location.h"
 
 #include <QCoreApplication>
-#include <QLabel>
 
 #include <future>
 
@@ -87,9 +87,19 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             QCoreApplication::exit(0);
         },
         Qt::QueuedConnection);
-    auto* content = new QLabel(QStringLiteral("Wirelark"));
-    content->setAlignment(Qt::AlignCenter);
-    statusController_->panel().setContent(content);
+    settingsWindow_ = std::make_unique<SettingsWindowController>(
+        SettingsWindowSources{settings_, *model_, *admin_, updater_, launchAtLogin_});
+    connect(statusController_.get(), &StatusItemController::settingsRequested,
+            settingsWindow_.get(), &SettingsWindowController::show);
+    StatusPanel& panel = statusController_->panel();
+    auto* content = new PanelView(*model_, settings_, *admin_);
+    connect(content, &PanelView::preferredHeightChanged, &panel, &StatusPanel::setWantedHeight);
+    connect(content, &PanelView::settingsRequested, statusController_.get(),
+            &StatusItemController::requestSettings);
+    connect(content, &PanelView::quitRequested, statusController_.get(),
+            &StatusItemController::quitRequested);
+    panel.setContent(content);
+    panel.setWantedHeight(content->preferredHeight());
     model_->start();
     return {};
 }

@@ -6,7 +6,11 @@
 #include "app/model/network_model.h"
 #include "app/notify/desktop_notifications.h"
 #include "app/settings/app_settings.h"
+#include "app/settings/launch_at_login.h"
 #include "app/settings/settings_file_watcher.h"
+#include "app/settings/updater.h"
+#include "app/settings/window/settings_window_controller.h"
+#include "app/settings/window/user_launch_at_login.h"
 #include "app/tray/status_item_controller.h"
 #include "netcore/history/recording_lock.h"
 
@@ -56,6 +60,10 @@ private:
     AdminClient* admin_ = nullptr;
     std::unique_ptr<NetworkModel> model_;
     std::unique_ptr<StatusItemController> statusController_;
+    // Without an update framework on Linux a check has nothing to start.
+    Updater updater_{{}};
+    LaunchAtLogin launchAtLogin_ = userLaunchAtLogin();
+    std::unique_ptr<SettingsWindowController> settingsWindow_;
 };
 
 } // namespace wirelark
