@@ -26,6 +26,19 @@ Expected<void, BusError> withoutValue(BusReply reply) {
     return {};
 }
 
+// Hands `done` the reply read with `read`, or the call's error.
+template <typename T>
+std::function<void(BusReply)> decodedWith(T (*read)(sd_bus_message*),
+                                          std::function<void(Expected<T, BusError>)> done) {
+    return [read, done = std::move(done)](BusReply reply) {
+        if (!reply) {
+            done(Unexpected(std::move(reply).error()));
+        } else {
+            done(read(reply->get()));
+        }
+    };
+}
+
 int appendNoAuthorization(sd_bus_message* message) {
     // polkit decides on the helper's side; the bytes stay empty.
     return sd_bus_message_append_array(message, 'y', nullptr, 0);
@@ -53,24 +66,12 @@ AdminControlClient::~AdminControlClient() = default;
 
 void AdminControlClient::status(Done<AdminStatus> done) {
     call(AdminBus::Control::status, nullptr, kQueryTimeout,
-         [done = std::move(done)](BusReply reply) {
-             if (!reply) {
-                 done(Unexpected(std::move(reply).error()));
-             } else {
-                 done(readStatus(reply->get()));
-             }
-         });
+         decodedWith(readStatus, std::move(done)));
 }
 
 void AdminControlClient::pendingPairings(Done<std::vector<PendingPairing>> done) {
     call(AdminBus::Control::pendingPairings, nullptr, kQueryTimeout,
-         [done = std::move(done)](BusReply reply) {
-             if (!reply) {
-                 done(Unexpected(std::move(reply).error()));
-             } else {
-                 done(readPendingPairings(reply->get()));
-             }
-         });
+         decodedWith(readPendingPairings, std::move(done)));
 }
 
 void AdminControlClient::approvePairing(const std::string& requestID, ActionDone done) {
