@@ -16,6 +16,8 @@ packages=(
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
   # the tray under a virtual X server: a tray host, window tools and a font to draw with
   xvfb trayer x11-utils fonts-dejavu-core
+  # checks the Debian packages
+  lintian
 )
 
 sudo=()
