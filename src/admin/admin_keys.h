@@ -30,6 +30,8 @@ namespace PendingPairingKey {
 inline constexpr std::string_view id = "id";
 // When the request was made.
 inline constexpr std::string_view created = "created";
+// 64-bit integer: the uid of the user who asked, for the administrator to see who it is.
+inline constexpr std::string_view uid = "uid";
 } // namespace PendingPairingKey
 
 } // namespace wirelark

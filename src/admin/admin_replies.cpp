@@ -3,6 +3,8 @@
 #include "admin/admin_keys.h"
 #include "admin/bus_dictionary.h"
 
+#include <limits>
+
 namespace wirelark {
 
 namespace {
@@ -74,6 +76,9 @@ int appendPendingPairings(sd_bus_message* message, const std::vector<PendingPair
             dictionary.emplace(PendingPairingKey::created,
                                static_cast<int64_t>(pairing.created->time_since_epoch().count()));
         }
+        if (pairing.uid) {
+            dictionary.emplace(PendingPairingKey::uid, static_cast<int64_t>(*pairing.uid));
+        }
         dictionaries.push_back(std::move(dictionary));
     }
     return appendDictionaries(message, dictionaries);
@@ -87,11 +92,15 @@ std::vector<PendingPairing> readPendingPairings(sd_bus_message* message) {
             continue;
         }
         const auto created = member<int64_t>(dictionary, PendingPairingKey::created);
+        const auto uid = member<int64_t>(dictionary, PendingPairingKey::uid);
+        // (uid_t)-1 means "no user" to the kernel, so it is no one's uid either.
+        const bool uidInRange = uid && *uid >= 0 && *uid < std::numeric_limits<uint32_t>::max();
         pairings.push_back({
             .id = std::move(*id),
             .created = created
                            ? std::optional(std::chrono::sys_seconds(std::chrono::seconds(*created)))
                            : std::nullopt,
+            .uid = uidInRange ? std::optional(static_cast<uint32_t>(*uid)) : std::nullopt,
         });
     }
     return pairings;

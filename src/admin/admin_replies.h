@@ -32,6 +32,8 @@ struct PendingPairing {
     std::string id;
     // Sent as "x": seconds since 1970-01-01 00:00:00 UTC.
     std::optional<std::chrono::sys_seconds> created = std::nullopt;
+    // Sent as "x"; a value outside the range of uids reads as absent.
+    std::optional<uint32_t> uid = std::nullopt;
 
     bool operator==(const PendingPairing&) const = default;
 };

@@ -46,7 +46,8 @@ std::vector<PendingPairing> PairingRequests::undecided(SteadyTime now) {
         return {};
     }
     return {{.id = request_->id,
-             .created = std::chrono::floor<std::chrono::seconds>(request_->created)}};
+             .created = std::chrono::floor<std::chrono::seconds>(request_->created),
+             .uid = request_->uid}};
 }
 
 void PairingRequests::dropExpired(SteadyTime now) {

@@ -138,8 +138,8 @@ TEST_F(AdminRepliesTest, TunnelOwnersSkipIncompleteOwners) {
 
 TEST_F(AdminRepliesTest, PendingPairingsRoundTripAndSkipThoseWithoutAnID) {
     const std::vector<PendingPairing> pairings = {
-        {.id = "r-1", .created = std::chrono::sys_seconds(1765360000s)},
-        {.id = "r-2", .created = std::nullopt},
+        {.id = "r-1", .created = std::chrono::sys_seconds(1765360000s), .uid = 1000},
+        {.id = "r-2", .created = std::nullopt, .uid = std::nullopt},
     };
     const auto message =
         written([&](sd_bus_message* m) { return appendPendingPairings(m, pairings); });
@@ -151,4 +151,26 @@ TEST_F(AdminRepliesTest, PendingPairingsRoundTripAndSkipThoseWithoutAnID) {
     });
     const std::vector<PendingPairing> expected = {{.id = "r-3", .created = std::nullopt}};
     EXPECT_EQ(readPendingPairings(partial.get()), expected);
+}
+
+TEST_F(AdminRepliesTest, APendingPairingsUidOutsideTheRangeOfUidsReadsAsAbsent) {
+    const struct {
+        int64_t sent;
+        std::optional<uint32_t> read;
+    } cases[] = {
+        {0, 0},
+        {1000, 1000},
+        {4294967294, 4294967294u},
+        {4294967295, std::nullopt},
+        {4294967296, std::nullopt},
+        {-1, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const auto message = written([&](sd_bus_message* m) {
+            return sd_bus_message_append(m, "aa{sv}", 1, 2, "id", "s", "r-1", "uid", "x", c.sent);
+        });
+        const auto pairings = readPendingPairings(message.get());
+        ASSERT_EQ(pairings.size(), 1u) << c.sent;
+        EXPECT_EQ(pairings[0].uid, c.read) << c.sent;
+    }
 }

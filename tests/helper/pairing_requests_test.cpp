@@ -59,10 +59,11 @@ TEST(PairingRequests, ListsOnlyUndecidedRequests) {
     PairingRequests requests(10min);
     const auto id = requests.begin(1000, ":1.5", kWallStart + 1500ms, kStart);
     ASSERT_TRUE(id);
-    EXPECT_EQ(
-        requests.undecided(kStart),
-        (std::vector<PendingPairing>{
-            {.id = *id, .created = std::chrono::floor<std::chrono::seconds>(kWallStart + 1s)}}));
+    EXPECT_EQ(requests.undecided(kStart),
+              (std::vector<PendingPairing>{
+                  {.id = *id,
+                   .created = std::chrono::floor<std::chrono::seconds>(kWallStart + 1s),
+                   .uid = 1000}}));
     requests.find(*id, kStart)->denied = true;
     EXPECT_TRUE(requests.undecided(kStart).empty());
 }
