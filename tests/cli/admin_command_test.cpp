@@ -1,14 +1,12 @@
 #include "admin/admin_constants.h"
 
+#include "command_output.h"
 #include "fake_admin_helper.h"
 #include "private_bus_fixture.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
@@ -16,11 +14,6 @@ using namespace wirelark;
 using namespace wirelark::testing;
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string output;
-};
 
 class AdminCommandTest : public PrivateBusTest {
 protected:
@@ -38,23 +31,12 @@ protected:
 
     // The private bus stands in for the system bus; no session bus, so no keyring either, and
     // the token goes to the file under the test's data folder.
-    CliRun admin(const std::string& arguments) const {
-        const std::string command =
-            "DBUS_SYSTEM_BUS_ADDRESS='" + address() +
-            "' DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent DISPLAY= XDG_DATA_HOME=" +
-            data_.path().string() + " " + std::string(WIRELARK_CLI) + " admin " + arguments +
-            " 2>&1";
-        std::FILE* pipe = popen(command.c_str(), "r");
-        CliRun run{-1, {}};
-        char buffer[512];
-        while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-            run.output += buffer;
-        }
-        if (pipe != nullptr) {
-            const int status = pclose(pipe);
-            run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        return run;
+    CommandOutput admin(const std::string& arguments) const {
+        return runCapturing("DBUS_SYSTEM_BUS_ADDRESS='" + address() +
+                            "' DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent DISPLAY= "
+                            "XDG_DATA_HOME=" +
+                            data_.path().string() + " " + std::string(WIRELARK_CLI) + " admin " +
+                            arguments + " 2>&1");
     }
 
     std::filesystem::path tokenFile() const { return data_.path() / "Wirelark" / "admin-token"; }
@@ -64,7 +46,7 @@ protected:
 };
 
 TEST_F(AdminCommandTest, PairsSwitchesAServiceListsOwnersAndUnpairs) {
-    CliRun run = admin("status --json");
+    CommandOutput run = admin("status --json");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, "{\n  \"state\": \"notPaired\",\n  \"helperVersion\": \"1.2\",\n"
                           "  \"helperProtocol\": 1,\n  \"helperNeedsUpdate\": false\n}\n");
@@ -99,7 +81,7 @@ TEST_F(AdminCommandTest, PairsSwitchesAServiceListsOwnersAndUnpairs) {
 
 TEST_F(AdminCommandTest, AMissingHelperIsNotInstalledAndOneActionIsAsked) {
     helper_.reset();
-    CliRun run = admin("status");
+    CommandOutput run = admin("status");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.output, "State: notInstalled\nHelper version: none\nHelper protocol: 0\n");
     for (const char* arguments : {"", "status pair", "--json"}) {

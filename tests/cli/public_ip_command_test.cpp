@@ -1,36 +1,19 @@
+#include "command_output.h"
 #include "loopback_server.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdio>
+#include <string>
 
 using namespace wirelark;
 using namespace wirelark::testing;
 
 namespace {
 
-struct Run {
-    int status;
-    std::string output;
-};
-
-Run runCli(const std::string& arguments) {
+CommandOutput runCli(const std::string& arguments) {
     // No user's settings: a folder that does not exist holds none.
-    const std::string command = "XDG_CONFIG_HOME=/nonexistent/wirelark-test " +
-                                std::string(WIRELARK_CLI) + " public-ip " + arguments + " 2>&1";
-    std::FILE* pipe = popen(command.c_str(), "r");
-    Run run{-1, {}};
-    char buffer[512];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        run.output += buffer;
-    }
-    if (pipe != nullptr) {
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return run;
+    return runCapturing("XDG_CONFIG_HOME=/nonexistent/wirelark-test " + std::string(WIRELARK_CLI) +
+                        " public-ip " + arguments + " 2>&1");
 }
 
 } // namespace

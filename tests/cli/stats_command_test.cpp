@@ -1,14 +1,12 @@
 #include "netcore/history/history_store.h"
 
+#include "command_output.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -35,17 +33,8 @@ protected:
         const std::string command = "XDG_CONFIG_HOME='" + (folder_.path() / "config").string() +
                                     "' " + environment + " '" + std::string(WIRELARK_CLI) +
                                     "' stats " + arguments + " 2>'" + errors.string() + "'";
-        CliResult result;
-        std::FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr) {
-            return result;
-        }
-        char chunk[4096];
-        while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, pipe)) {
-            result.out.append(chunk, got);
-        }
-        const int status = ::pclose(pipe);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const auto [status, out] = wirelark::testing::runCapturing(command);
+        CliResult result{.status = status, .out = out, .err = {}};
         std::ifstream in(errors);
         result.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return result;
