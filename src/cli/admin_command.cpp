@@ -125,15 +125,14 @@ int unpair(bool json) {
     if (!token) {
         return outcome(std::nullopt, "Not paired", json);
     }
-    std::optional<std::string> failure;
+    std::optional<std::string> failure = "The system bus is not reachable";
     if (auto bus = DbusConnection::openSystem()) {
+        failure = "The connection to the admin helper was lost";
         AdminAppCalls calls(bus->get(), {});
         bool answered = false;
         calls.unpair(*token, [&](Expected<void, BusError> result) {
             answered = true;
-            if (!result) {
-                failure = failureText(result.error());
-            }
+            failure = result ? std::nullopt : std::optional(failureText(result.error()));
         });
         while (!answered && sd_bus_process(bus->get(), nullptr) >= 0) {
             if (!answered) {

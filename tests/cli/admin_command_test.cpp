@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace wirelark;
@@ -31,8 +32,9 @@ protected:
 
     // The private bus stands in for the system bus; no session bus, so no keyring either, and
     // the token goes to the file under the test's data folder.
-    CommandOutput admin(const std::string& arguments) const {
-        return runCapturing("DBUS_SYSTEM_BUS_ADDRESS='" + address() +
+    CommandOutput admin(const std::string& arguments, const std::string& systemBus = {}) const {
+        return runCapturing("DBUS_SYSTEM_BUS_ADDRESS='" +
+                            (systemBus.empty() ? address() : systemBus) +
                             "' DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent DISPLAY= "
                             "XDG_DATA_HOME=" +
                             data_.path().string() + " " + std::string(WIRELARK_CLI) + " admin " +
@@ -87,6 +89,19 @@ TEST_F(AdminCommandTest, AMissingHelperIsNotInstalledAndOneActionIsAsked) {
     for (const char* arguments : {"", "status pair", "--json"}) {
         run = admin(arguments);
         EXPECT_EQ(run.status, 2) << arguments;
+    }
+}
+
+// The token is forgotten here either way, but only the helper's answer makes it a success.
+TEST_F(AdminCommandTest, UnpairingFailsWhenTheHelperIsNotReached) {
+    helper_.reset();
+    for (const std::string& systemBus : {std::string(), std::string("unix:path=/nonexistent")}) {
+        std::filesystem::create_directories(tokenFile().parent_path());
+        std::ofstream(tokenFile()) << "token-1";
+        const CommandOutput run = admin("unpair", systemBus);
+        EXPECT_EQ(run.status, 1) << systemBus << ": " << run.output;
+        EXPECT_EQ(run.output.find("Unpaired"), std::string::npos) << run.output;
+        EXPECT_FALSE(std::filesystem::exists(tokenFile()));
     }
 }
 

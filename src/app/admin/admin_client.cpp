@@ -128,7 +128,14 @@ void AdminClient::beginPairing() {
                 failPairing(failureText(token.error()));
                 return;
             }
-            tokens_->write(*token);
+            if (!tokens_->write(*token)) {
+                // The helper would keep a pairing nobody holds.
+                if (AdminAppCalls* helper = calls()) {
+                    helper->unpair(*token, [](auto) {});
+                }
+                failPairing("The pairing token could not be stored");
+                return;
+            }
             set(state_, AdminState::paired);
         });
     });

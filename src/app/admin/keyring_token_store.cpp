@@ -42,20 +42,20 @@ std::optional<std::string> KeyringTokenStore::read() {
     return std::nullopt;
 }
 
-void KeyringTokenStore::write(const std::string& token) {
+bool KeyringTokenStore::write(const std::string& token) {
     QKeychain::WritePasswordJob job(QString::fromLatin1(kService));
     job.setKey(QString::fromLatin1(kAccount));
     job.setBinaryData(QByteArray::fromStdString(token));
     finish(job);
-    if (!fallback_) {
-        return;
-    }
     if (job.error() == QKeychain::NoError) {
-        // A token left from a time without a keyring would only go stale.
-        fallback_->remove();
-    } else if (!keyringAnswered(job.error())) {
-        fallback_->write(token);
+        if (fallback_) {
+            // A token left from a time without a keyring would only go stale.
+            fallback_->remove();
+        }
+        return true;
     }
+    // A keyring that refused (the user cancelled its prompt) keeps the token nowhere.
+    return !keyringAnswered(job.error()) && fallback_ && fallback_->write(token);
 }
 
 void KeyringTokenStore::remove() {

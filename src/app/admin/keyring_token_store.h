@@ -21,7 +21,7 @@ public:
         : fallback_(std::move(fallback)) {}
 
     std::optional<std::string> read() override;
-    void write(const std::string& token) override;
+    bool write(const std::string& token) override;
     void remove() override;
 
 private:

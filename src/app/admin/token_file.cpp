@@ -31,8 +31,8 @@ std::optional<std::string> TokenFile::read() {
     return std::string(bytes->begin(), bytes->end());
 }
 
-void TokenFile::write(const std::string& token) {
-    (void)writeFileAtomically(
+bool TokenFile::write(const std::string& token) {
+    return !writeFileAtomically(
         path_, std::span(reinterpret_cast<const uint8_t*>(token.data()), token.size()));
 }
 

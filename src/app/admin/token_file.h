@@ -18,7 +18,7 @@ public:
     static std::optional<std::filesystem::path> defaultPath();
 
     std::optional<std::string> read() override;
-    void write(const std::string& token) override;
+    bool write(const std::string& token) override;
     void remove() override;
 
 private:

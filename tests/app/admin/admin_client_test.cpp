@@ -221,6 +221,18 @@ TEST_F(AdminClientTest, PairingStoresTheTokenAndOpensTheAdminApp) {
     EXPECT_EQ(admin.lastError(), std::nullopt);
 }
 
+TEST_F(AdminClientTest, ATokenThatCannotBeStoredEndsThePairingAndIsUnpaired) {
+    AdminClient& admin = client();
+    ASSERT_EQ(refreshed(admin), AdminState::notPaired);
+    tokens_->refuseWrites = true;
+    admin.beginPairing();
+    ASSERT_TRUE(settles([&] { return admin.state() != AdminState::pairing; }));
+    EXPECT_EQ(admin.state(), AdminState::notPaired);
+    EXPECT_EQ(admin.lastError(), "The pairing token could not be stored");
+    ASSERT_TRUE(settles([&] { return helper_->count("Unpair") == 1; }));
+    EXPECT_EQ(helper_->calls().back().arguments, std::vector<std::string>{"token-1"});
+}
+
 TEST_F(AdminClientTest, PairingRepliesWithoutAValueOrWithARefusalEndWithTheirTexts) {
     struct Case {
         std::function<void(FakeAdminHelperScript&)> script;

@@ -12,6 +12,8 @@ namespace wirelark::testing {
 struct MemoryTokens {
     std::optional<std::string> token;
     int removals = 0;
+    // Writes fail, as in a keyring whose prompt the user cancelled.
+    bool refuseWrites = false;
 };
 
 class MemoryTokenStore final : public TokenStore {
@@ -19,7 +21,13 @@ public:
     explicit MemoryTokenStore(std::shared_ptr<MemoryTokens> tokens) : tokens_(std::move(tokens)) {}
 
     std::optional<std::string> read() override { return tokens_->token; }
-    void write(const std::string& token) override { tokens_->token = token; }
+    bool write(const std::string& token) override {
+        if (tokens_->refuseWrites) {
+            return false;
+        }
+        tokens_->token = token;
+        return true;
+    }
     void remove() override {
         tokens_->token.reset();
         ++tokens_->removals;

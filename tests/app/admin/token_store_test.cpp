@@ -47,13 +47,13 @@ TEST(TokenFileTest, KeepsTheTokenForItsUserAloneAndReplacesItWhole) {
 
     // A wide umask must not widen the file.
     const mode_t previous = umask(0);
-    tokens.write("first-token");
+    EXPECT_TRUE(tokens.write("first-token"));
     umask(previous);
     EXPECT_EQ(permissions(path), 0600);
     EXPECT_EQ(contents(path), "first-token");
     struct stat before {};
     ASSERT_EQ(stat(path.c_str(), &before), 0);
-    tokens.write("second");
+    EXPECT_TRUE(tokens.write("second"));
     struct stat after {};
     ASSERT_EQ(stat(path.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino) << "a new file renamed into place";
@@ -67,6 +67,9 @@ TEST(TokenFileTest, KeepsTheTokenForItsUserAloneAndReplacesItWhole) {
     tokens.remove();
     EXPECT_EQ(tokens.read(), std::nullopt);
     tokens.remove();
+
+    // A folder that cannot be made: the token is not kept, and the caller is told.
+    EXPECT_FALSE(TokenFile("/proc/self/nonexistent/admin-token").write("third"));
 }
 
 TEST(TokenFileTest, SitsNextToTheHistoryUnderTheDataHome) {
@@ -159,7 +162,7 @@ TEST_F(KeyringTest, KeepsTheTokenInTheKeyringAndLeavesNoFile) {
     const auto fallbackPath = home() / "token";
     KeyringTokenStore tokens(std::make_unique<TokenFile>(fallbackPath));
     EXPECT_EQ(tokens.read(), std::nullopt);
-    tokens.write("keyring-token");
+    EXPECT_TRUE(tokens.write("keyring-token"));
     EXPECT_EQ(tokens.read(), "keyring-token");
     EXPECT_FALSE(std::filesystem::exists(fallbackPath));
     // Another reader of the same item sees it too: it is in the keyring, not in this object.
@@ -172,7 +175,7 @@ TEST_F(KeyringTest, WithoutAKeyringTheFileKeepsTheToken) {
     const auto fallbackPath = home() / "data" / "Wirelark" / "admin-token";
     KeyringTokenStore tokens(std::make_unique<TokenFile>(fallbackPath));
     EXPECT_EQ(tokens.read(), std::nullopt);
-    tokens.write("file-token");
+    EXPECT_TRUE(tokens.write("file-token"));
     EXPECT_EQ(contents(fallbackPath), "file-token");
     EXPECT_EQ(permissions(fallbackPath), 0600);
     EXPECT_EQ(tokens.read(), "file-token");
