@@ -349,8 +349,7 @@ int AdminHelper::approvePairing(sd_bus_message* call, void* self, sd_bus_error* 
         return r;
     }
     auto& helper = of(self);
-    const auto* request = helper.requests_.find(id, std::chrono::steady_clock::now());
-    if (!request || request->decided()) {
+    if (!helper.openRequest(id)) {
         return setBusError(error, AdminError::unknownRequest);
     }
     return helper.authorize(
@@ -359,16 +358,21 @@ int AdminHelper::approvePairing(sd_bus_message* call, void* self, sd_bus_error* 
         });
 }
 
+PairingRequests::Request* AdminHelper::openRequest(std::string_view id) {
+    auto* request = requests_.find(id, std::chrono::steady_clock::now());
+    return request && !request->decided() ? request : nullptr;
+}
+
 void AdminHelper::approve(sd_bus_message* call, const std::string& requestId, bool authorized) {
-    auto* request = requests_.find(requestId, std::chrono::steady_clock::now());
-    if (!request || request->decided()) {
-        replyError(call, AdminError::unknownRequest);
+    // Someone without a polkit agent, or who dismissed the dialog, must not end another
+    // user's request: it keeps waiting for an administrator.
+    if (!authorized) {
+        replyError(call, AdminError::authorizationFailed);
         return;
     }
-    if (!authorized) {
-        request->denied = true;
-        settle();
-        replyError(call, AdminError::authorizationFailed);
+    auto* request = openRequest(requestId);
+    if (!request) {
+        replyError(call, AdminError::unknownRequest);
         return;
     }
     auto token = tokens_.pair();
@@ -389,13 +393,47 @@ int AdminHelper::denyPairing(sd_bus_message* call, void* self, sd_bus_error* err
         return r;
     }
     auto& helper = of(self);
-    auto* request = helper.requests_.find(id, std::chrono::steady_clock::now());
-    if (!request || request->decided()) {
+    if (!helper.openRequest(id)) {
         return setBusError(error, AdminError::unknownRequest);
     }
+    return answeredLater(
+        withCallerUid(call, [&helper, requestId = std::string(id)](sd_bus_message* c, uid_t uid) {
+            helper.deny(c, uid, requestId);
+        }));
+}
+
+void AdminHelper::deny(sd_bus_message* call, uid_t uid, const std::string& requestId) {
+    const auto* request = openRequest(requestId);
+    if (!request) {
+        replyError(call, AdminError::unknownRequest);
+        return;
+    }
+    // Anyone may withdraw their own request; ending another user's takes an administrator.
+    if (request->uid == uid) {
+        refuse(call, requestId);
+        return;
+    }
+    const int asked = authorize(call, [this, requestId](sd_bus_message* c, bool authorized) {
+        if (authorized) {
+            refuse(c, requestId);
+        } else {
+            replyError(c, AdminError::authorizationFailed);
+        }
+    });
+    if (asked < 0) {
+        sd_bus_reply_method_errno(call, -asked, nullptr);
+    }
+}
+
+void AdminHelper::refuse(sd_bus_message* call, const std::string& requestId) {
+    auto* request = openRequest(requestId);
+    if (!request) {
+        replyError(call, AdminError::unknownRequest);
+        return;
+    }
     request->denied = true;
-    helper.settle();
-    return sd_bus_reply_method_return(call, "");
+    settle();
+    sd_bus_reply_method_return(call, "");
 }
 
 int AdminHelper::unpairAll(sd_bus_message* call, void* self, sd_bus_error*) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <systemd/sd-bus.h>
@@ -61,7 +62,12 @@ private:
     int replyStatus(sd_bus_message* call, std::optional<bool> paired) const;
     void begin(sd_bus_message* call, uid_t uid);
     void await(sd_bus_message* call, uid_t uid, const std::string& requestId);
+    // The request `id` while it still waits for a decision, else null.
+    PairingRequests::Request* openRequest(std::string_view id);
     void approve(sd_bus_message* call, const std::string& requestId, bool authorized);
+    void deny(sd_bus_message* call, uid_t uid, const std::string& requestId);
+    // Denies the request and answers its waiting app.
+    void refuse(sd_bus_message* call, const std::string& requestId);
     // Answers every waiting AwaitPairing of the current request once it is decided, and then
     // forgets the request.
     void settle();

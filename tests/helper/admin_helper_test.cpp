@@ -195,25 +195,64 @@ TEST_F(AdminHelperTest, OneRequestWaitsAtATime) {
 }
 
 TEST_F(AdminHelperTest, DeniedRequestFailsTheWaitingApp) {
-    const auto id = app_->beginPairing();
-    ASSERT_TRUE(id);
-    app_->startAwait(*id);
-    ASSERT_TRUE(control_->denyPairing(*id));
-    EXPECT_EQ(errorNameOf(app_->finishAwait()), errorName(AdminError::authorizationFailed));
-    EXPECT_TRUE(polkit_->questions().empty());
+    // The requester may withdraw its own request unasked; another user needs an administrator.
+    const struct {
+        const char* who;
+        bool asNobody;
+        bool polkitAllows;
+        size_t questionsAsked;
+    } cases[] = {
+        {"the requester's own uid", false, false, 0},
+        {"another uid with an administrator's consent", true, true, 1},
+    };
+    for (const auto& c : cases) {
+        polkit_->setAuthorized(c.polkitAllows);
+        const size_t questionsBefore = polkit_->questions().size();
+        const auto id = app_->beginPairing();
+        ASSERT_TRUE(id) << c.who;
+        app_->startAwait(*id);
+        const auto deny = [&](AdminTestClient& client) {
+            return static_cast<bool>(client.denyPairing(*id));
+        };
+        ASSERT_TRUE(c.asNobody ? runAsNobody(address(), deny) == 0 : deny(*control_)) << c.who;
+        EXPECT_EQ(errorNameOf(app_->finishAwait()), errorName(AdminError::authorizationFailed))
+            << c.who;
+        EXPECT_EQ(polkit_->questions().size() - questionsBefore, c.questionsAsked) << c.who;
+    }
     EXPECT_TRUE(app_->beginPairing()) << "a decided request no longer blocks the next";
 }
 
-TEST_F(AdminHelperTest, RefusedAuthorizationFailsBothSides) {
-    polkit_->setAuthorized(false);
-    const auto id = app_->beginPairing();
-    ASSERT_TRUE(id);
-    app_->startAwait(*id);
-    EXPECT_EQ(errorNameOf(control_->approvePairing(*id)),
-              errorName(AdminError::authorizationFailed));
-    EXPECT_EQ(errorNameOf(app_->finishAwait()), errorName(AdminError::authorizationFailed));
-    EXPECT_FALSE(std::filesystem::exists(stateFile()) &&
-                 std::filesystem::file_size(stateFile()) > 0);
+TEST_F(AdminHelperTest, RefusedAuthorizationLeavesTheRequestPending) {
+    // A caller polkit refuses gets the refusal; the app keeps waiting for an administrator.
+    const struct {
+        const char* what;
+        bool asNobody;
+        bool approve;
+    } cases[] = {
+        {"approval refused", false, true},
+        {"another uid's denial refused", true, false},
+    };
+    for (const auto& c : cases) {
+        polkit_->setAuthorized(false);
+        const auto id = app_->beginPairing();
+        ASSERT_TRUE(id) << c.what;
+        app_->startAwait(*id);
+        const auto decide = [&](AdminTestClient& client) {
+            const auto result = c.approve ? client.approvePairing(*id) : client.denyPairing(*id);
+            return errorNameOf(result) == errorName(AdminError::authorizationFailed);
+        };
+        EXPECT_TRUE(c.asNobody ? runAsNobody(address(), decide) == 0 : decide(*control_)) << c.what;
+        const auto pending = control_->pendingPairings();
+        ASSERT_TRUE(pending) << c.what;
+        ASSERT_EQ(pending->size(), 1u) << c.what;
+        EXPECT_EQ(pending->front().id, *id) << c.what;
+
+        polkit_->setAuthorized(true);
+        ASSERT_TRUE(control_->approvePairing(*id)) << c.what;
+        const auto token = app_->finishAwait();
+        ASSERT_TRUE(token) << c.what << ": " << errorNameOf(token);
+        EXPECT_EQ(app_->status(*token)->paired, true) << c.what;
+    }
 }
 
 TEST_F(AdminHelperTest, ApprovalBeforeTheAppWaitsIsKeptForIt) {
