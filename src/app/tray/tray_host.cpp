@@ -1,6 +1,6 @@
 #include "app/tray/tray_host.h"
 
-#include <ranges>
+#include <cstddef>
 
 namespace wirelark {
 
@@ -11,10 +11,14 @@ bool hostShowsLabel(std::string_view watcherProcess, std::string_view currentDes
     if (!watcherProcess.empty()) {
         return true;
     }
-    for (const auto part : currentDesktop | std::views::split(':')) {
-        if (std::string_view(part.begin(), part.end()) == "KDE") {
+    // A colon-separated list, such as "KDE" or "ubuntu:GNOME".
+    while (!currentDesktop.empty()) {
+        const std::size_t colon = currentDesktop.find(':');
+        if (currentDesktop.substr(0, colon) == "KDE") {
             return false;
         }
+        currentDesktop.remove_prefix(colon == std::string_view::npos ? currentDesktop.size()
+                                                                     : colon + 1);
     }
     return true;
 }

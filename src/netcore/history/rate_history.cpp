@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <ranges>
 
 namespace wirelark {
 
@@ -28,9 +27,17 @@ double handOver(const std::vector<TierStorage>& tiers, std::size_t i, Instant fr
 // ascending.
 template <typename Test>
 std::size_t firstStartFailing(const TierStorage& tier, std::size_t count, Test test) {
-    const auto indexes = std::views::iota(std::size_t{0}, count);
-    return *std::ranges::partition_point(indexes,
-                                         [&](std::size_t i) { return test(tier.start(i)); });
+    std::size_t low = 0;
+    std::size_t high = count;
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (test(tier.start(middle))) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low;
 }
 
 } // namespace
