@@ -53,14 +53,20 @@ void QtBusDispatcher::flushSoon() {
 }
 
 void QtBusDispatcher::dispatch() {
-    if (!connected_) {
+    // A handler may wait in a nested event loop (a keyring prompt); sd-bus cannot be entered
+    // again from there, so the connection stays quiet until the handler returns, and the pass
+    // it is in then takes whatever came meanwhile.
+    if (!connected_ || dispatching_) {
         return;
     }
-    if (!bus_.processPending()) {
+    readable_.setEnabled(false);
+    writable_.setEnabled(false);
+    deadline_.stop();
+    dispatching_ = true;
+    const bool processed = bus_.processPending();
+    dispatching_ = false;
+    if (!processed) {
         connected_ = false;
-        readable_.setEnabled(false);
-        writable_.setEnabled(false);
-        deadline_.stop();
         emit disconnected();
         return;
     }

@@ -38,6 +38,7 @@ private:
     QSocketNotifier writable_;
     QTimer deadline_;
     bool flushQueued_ = false;
+    bool dispatching_ = false;
     bool connected_ = true;
 };
 

@@ -4,6 +4,7 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -110,4 +111,52 @@ TEST_F(QtBusDispatcherTest, ReportsTheBusGoingAway) {
     dispatcher_->flushSoon();
     QCoreApplication::processEvents();
     EXPECT_EQ(disconnected.count(), 1) << "announced once";
+}
+
+// A reply handler that waits in a nested event loop (as a keyring prompt does) must not see the
+// connection dispatched again underneath it, nor taken for lost.
+TEST_F(QtBusDispatcherTest, AHandlerWaitingInANestedLoopKeepsTheConnection) {
+    const auto echo = [](sd_bus_message* call, void*, sd_bus_error*) {
+        uint64_t value = 0;
+        const int r = sd_bus_message_read_basic(call, 't', &value);
+        return r < 0 ? r : sd_bus_reply_method_return(call, "t", value);
+    };
+    sd_bus_slot* object = nullptr;
+    ASSERT_GE(sd_bus_add_object(bus(), &object, "/echo", echo, nullptr), 0);
+    const BusSlot objectSlot(object);
+    const char* self = nullptr;
+    ASSERT_GE(sd_bus_get_unique_name(bus(), &self), 0);
+    QSignalSpy disconnected(dispatcher_.get(), &QtBusDispatcher::disconnected);
+
+    struct Exchange {
+        QtBusDispatcher* dispatcher;
+        const char* self;
+        std::optional<Answer> second;
+        BusSlot secondSlot;
+    } exchange{dispatcher_.get(), self, std::nullopt, nullptr};
+    const auto firstAnswered = [](sd_bus_message*, void* userdata, sd_bus_error*) {
+        auto& exchange = *static_cast<Exchange*>(userdata);
+        // Sent from inside the handler, so its traffic and the queued flush come while we wait.
+        sd_bus_slot* slot = nullptr;
+        sd_bus_call_method_async(exchange.dispatcher->bus().get(), &slot, exchange.self, "/echo",
+                                 "org.example.Echo", "Echo", storeAnswer, &exchange.second, "t",
+                                 uint64_t{2});
+        exchange.secondSlot.reset(slot);
+        exchange.dispatcher->flushSoon();
+        QEventLoop nested;
+        QTimer::singleShot(200, &nested, &QEventLoop::quit);
+        nested.exec();
+        return 1;
+    };
+    sd_bus_slot* first = nullptr;
+    ASSERT_GE(sd_bus_call_method_async(bus(), &first, self, "/echo", "org.example.Echo", "Echo",
+                                       firstAnswered, &exchange, "t", uint64_t{1}),
+              0);
+    const BusSlot firstSlot(first);
+    dispatcher_->flushSoon();
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return exchange.second.has_value(); }));
+    EXPECT_EQ(exchange.second->value, 2u);
+    EXPECT_EQ(disconnected.count(), 0);
+    EXPECT_TRUE(dispatcher_->isConnected());
 }
