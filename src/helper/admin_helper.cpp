@@ -343,7 +343,8 @@ int AdminHelper::authorize(sd_bus_message* call, std::function<void(sd_bus_messa
                            }));
 }
 
-int AdminHelper::approvePairing(sd_bus_message* call, void* self, sd_bus_error* error) {
+int AdminHelper::onOpenRequest(sd_bus_message* call, void* self, sd_bus_error* error,
+                               const std::function<int(AdminHelper&, std::string)>& then) {
     const char* id = nullptr;
     if (const int r = sd_bus_message_read(call, "s", &id); r < 0) {
         return r;
@@ -352,10 +353,15 @@ int AdminHelper::approvePairing(sd_bus_message* call, void* self, sd_bus_error* 
     if (!helper.openRequest(id)) {
         return setBusError(error, AdminError::unknownRequest);
     }
-    return helper.authorize(
-        call, [&helper, requestId = std::string(id)](sd_bus_message* c, bool authorized) {
+    return then(helper, id);
+}
+
+int AdminHelper::approvePairing(sd_bus_message* call, void* self, sd_bus_error* error) {
+    return onOpenRequest(call, self, error, [call](AdminHelper& helper, std::string requestId) {
+        return helper.authorize(call, [&helper, requestId](sd_bus_message* c, bool authorized) {
             helper.approve(c, requestId, authorized);
         });
+    });
 }
 
 PairingRequests::Request* AdminHelper::openRequest(std::string_view id) {
@@ -388,18 +394,12 @@ void AdminHelper::approve(sd_bus_message* call, const std::string& requestId, bo
 }
 
 int AdminHelper::denyPairing(sd_bus_message* call, void* self, sd_bus_error* error) {
-    const char* id = nullptr;
-    if (const int r = sd_bus_message_read(call, "s", &id); r < 0) {
-        return r;
-    }
-    auto& helper = of(self);
-    if (!helper.openRequest(id)) {
-        return setBusError(error, AdminError::unknownRequest);
-    }
-    return answeredLater(
-        withCallerUid(call, [&helper, requestId = std::string(id)](sd_bus_message* c, uid_t uid) {
-            helper.deny(c, uid, requestId);
-        }));
+    return onOpenRequest(call, self, error, [call](AdminHelper& helper, std::string requestId) {
+        return answeredLater(
+            withCallerUid(call, [&helper, requestId](sd_bus_message* c, uid_t uid) {
+                helper.deny(c, uid, requestId);
+            }));
+    });
 }
 
 void AdminHelper::deny(sd_bus_message* call, uid_t uid, const std::string& requestId) {

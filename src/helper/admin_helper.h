@@ -50,6 +50,9 @@ private:
     static int tunnelOwners(sd_bus_message* call, void* self, sd_bus_error* error);
     static int controlStatus(sd_bus_message* call, void* self, sd_bus_error* error);
     static int pendingPairings(sd_bus_message* call, void* self, sd_bus_error* error);
+    // Reads the request id of a decision and hands it on while the request still waits.
+    static int onOpenRequest(sd_bus_message* call, void* self, sd_bus_error* error,
+                             const std::function<int(AdminHelper&, std::string)>& then);
     static int approvePairing(sd_bus_message* call, void* self, sd_bus_error* error);
     static int denyPairing(sd_bus_message* call, void* self, sd_bus_error* error);
     static int unpairAll(sd_bus_message* call, void* self, sd_bus_error* error);
