@@ -85,8 +85,9 @@ DbusMenuExporter::DbusMenuExporter(QtBusDispatcher& dispatcher, QMenu& menu, QOb
         SD_BUS_METHOD("GetGroupProperties", "aias", "a(ia{sv})",
                       &onMethod<&DbusMenuExporter::getGroupProperties>, 0),
         SD_BUS_METHOD("GetProperty", "is", "v", &onMethod<&DbusMenuExporter::getProperty>, 0),
-        SD_BUS_METHOD("Event", "isvu", "", &onMethod<&DbusMenuExporter::event>, 0),
-        SD_BUS_METHOD("EventGroup", "a(isvu)", "ai", &onMethod<&DbusMenuExporter::eventGroup>, 0),
+        SD_BUS_METHOD("Event", "isvu", "", &onMethod<&DbusMenuExporter::receiveEvent>, 0),
+        SD_BUS_METHOD("EventGroup", "a(isvu)", "ai",
+                      &onMethod<&DbusMenuExporter::receiveEventGroup>, 0),
         SD_BUS_METHOD("AboutToShow", "i", "b", &onMethod<&DbusMenuExporter::aboutToShow>, 0),
         SD_BUS_METHOD("AboutToShowGroup", "ai", "aiai",
                       &onMethod<&DbusMenuExporter::aboutToShowGroup>, 0),
@@ -174,12 +175,10 @@ int DbusMenuExporter::getProperty(sd_bus_message* call, sd_bus_message* reply,
                                   sd_bus_error* error) const {
     int32_t id = 0;
     const char* name = nullptr;
-    const int r = sd_bus_message_read(call, "is", &id, &name);
+    int r = readKnownId(call, id, error);
+    r = r < 0 ? r : sd_bus_message_read_basic(call, 's', &name);
     if (r < 0) {
         return r;
-    }
-    if (!knows(id)) {
-        return unknownItem(error, id);
     }
     for (const auto& property : propertiesOf(id)) {
         if (std::string_view(property.name) == name) {
@@ -190,21 +189,19 @@ int DbusMenuExporter::getProperty(sd_bus_message* call, sd_bus_message* reply,
                              id, name);
 }
 
-int DbusMenuExporter::event(sd_bus_message* call, sd_bus_message*, sd_bus_error* error) {
+int DbusMenuExporter::receiveEvent(sd_bus_message* call, sd_bus_message*, sd_bus_error* error) {
     int32_t id = 0;
     const char* eventId = nullptr;
-    const int r = sd_bus_message_read(call, "is", &id, &eventId);
-    if (r < 0) {
-        return r;
+    int r = readKnownId(call, id, error);
+    r = r < 0 ? r : sd_bus_message_read_basic(call, 's', &eventId);
+    if (r >= 0) {
+        handleEvent(id, eventId);
     }
-    if (!knows(id)) {
-        return unknownItem(error, id);
-    }
-    handleEvent(id, eventId);
-    return 0;
+    return r;
 }
 
-int DbusMenuExporter::eventGroup(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error) {
+int DbusMenuExporter::receiveEventGroup(sd_bus_message* call, sd_bus_message* reply,
+                                        sd_bus_error* error) {
     std::vector<int32_t> unknown;
     size_t count = 0;
     int r = sd_bus_message_enter_container(call, 'a', "(isvu)");
@@ -237,15 +234,9 @@ int DbusMenuExporter::eventGroup(sd_bus_message* call, sd_bus_message* reply, sd
 int DbusMenuExporter::aboutToShow(sd_bus_message* call, sd_bus_message* reply,
                                   sd_bus_error* error) const {
     int32_t id = 0;
-    const int r = sd_bus_message_read(call, "i", &id);
-    if (r < 0) {
-        return r;
-    }
-    if (!knows(id)) {
-        return unknownItem(error, id);
-    }
+    const int r = readKnownId(call, id, error);
     // The layout is always current; LayoutUpdated tells of every change.
-    return sd_bus_message_append(reply, "b", 0);
+    return r < 0 ? r : sd_bus_message_append(reply, "b", 0);
 }
 
 int DbusMenuExporter::aboutToShowGroup(sd_bus_message* call, sd_bus_message* reply,
@@ -263,6 +254,11 @@ int DbusMenuExporter::aboutToShowGroup(sd_bus_message* call, sd_bus_message* rep
     }
     const int appended = appendIds(reply, {}); // no item needs an update
     return appended < 0 ? appended : appendIds(reply, unknown);
+}
+
+int DbusMenuExporter::readKnownId(sd_bus_message* call, int32_t& id, sd_bus_error* error) const {
+    const int r = sd_bus_message_read_basic(call, 'i', &id);
+    return r < 0 || knows(id) ? r : unknownItem(error, id);
 }
 
 bool DbusMenuExporter::knows(int32_t id) const {

@@ -55,11 +55,13 @@ private:
     int getLayout(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error) const;
     int getGroupProperties(sd_bus_message* call, sd_bus_message* reply, sd_bus_error*) const;
     int getProperty(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error) const;
-    int event(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error);
-    int eventGroup(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error);
+    int receiveEvent(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error);
+    int receiveEventGroup(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error);
     int aboutToShow(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error) const;
     int aboutToShowGroup(sd_bus_message* call, sd_bus_message* reply, sd_bus_error* error) const;
 
+    // Reads the item id a call starts with; an unknown one is an error.
+    int readKnownId(sd_bus_message* call, int32_t& id, sd_bus_error* error) const;
     // Whether an item has the id; 0 is the root, the menu itself.
     bool knows(int32_t id) const;
     QAction* actionWithId(int32_t id) const;
