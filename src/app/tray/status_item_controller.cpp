@@ -5,6 +5,7 @@
 #include "app/drawing/compact_rates_icon.h"
 #include "app/panel/status_panel.h"
 #include "app/tray/appearance_portal.h"
+#include "app/tray/dbus_menu_exporter.h"
 #include "app/tray/status_notifier_item.h"
 #include "app/tray/tray_host.h"
 #include "app/tray/tray_ink.h"
@@ -62,7 +63,9 @@ StatusItemController::StatusItemController(NetworkModel& model, AppSettings& set
         appearance_ = std::make_unique<AppearancePortal>(*sessionBus);
         connect(appearance_.get(), &AppearancePortal::colorSchemeChanged, this,
                 &StatusItemController::updateImage, Qt::QueuedConnection);
-        item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"));
+        menuExporter_ = std::make_unique<DbusMenuExporter>(*sessionBus, menu_);
+        item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"),
+                                                     DbusMenuExporter::kPath);
         connect(item_.get(), &StatusNotifierItem::activated, this,
                 [this](int x, int y) { togglePanel(QPoint(x, y)); });
         connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,

@@ -18,6 +18,7 @@
 namespace wirelark {
 
 class AppearancePortal;
+class DbusMenuExporter;
 class StatusPanel;
 class QtBusDispatcher;
 class StatusNotifierItem;
@@ -26,7 +27,7 @@ class XEmbedTrayIcon;
 // Keeps the status image on the tray current: a StatusNotifierItem where a watcher runs, else an
 // XEmbed window in the X11 system tray. The image is redrawn after every publication of the
 // model and every change of the settings, never on a timer of its own. A click on the item opens
-// the panel, a right click the item's menu.
+// the panel, a right click the item's menu, which the item also exports for hosts that draw it.
 class StatusItemController : public QObject {
     Q_OBJECT
 
@@ -101,6 +102,8 @@ private:
     std::unique_ptr<XEmbedTrayIcon> trayIcon_;
     std::unique_ptr<StatusPanel> panel_;
     QMenu menu_;
+    // After the menu it exports, so that it goes first.
+    std::unique_ptr<DbusMenuExporter> menuExporter_;
     QPoint lastClick_;
 };
 

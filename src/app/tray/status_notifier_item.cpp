@@ -15,7 +15,6 @@ constexpr const char* kItemPath = "/StatusNotifierItem";
 constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
-constexpr const char* kNoMenu = "/NO_DBUSMENU";
 constexpr const char* kWatcherOwnerMatch =
     "type='signal',sender='org.freedesktop.DBus',path='/org/freedesktop/DBus',"
     "interface='org.freedesktop.DBus',member='NameOwnerChanged',"
@@ -57,9 +56,9 @@ constexpr uint32_t kAlreadyOwner = 4;
 } // namespace
 
 StatusNotifierItem::StatusNotifierItem(QtBusDispatcher& dispatcher, const QString& id,
-                                       QObject* parent)
+                                       std::string menuPath, QObject* parent)
     : QObject(parent), dispatcher_(dispatcher), bus_(dispatcher.bus().get()), id_(id.toStdString()),
-      wantedName_(nextItemName()) {
+      menuPath_(std::move(menuPath)), wantedName_(nextItemName()) {
     // The host reads properties again when told of a change by the item's own signals, not
     // through PropertiesChanged: only the fixed ones are marked constant.
     constexpr auto kFixed = SD_BUS_VTABLE_PROPERTY_CONST;
@@ -225,7 +224,7 @@ int StatusNotifierItem::appendProperty(sd_bus_message* reply, std::string_view p
         return sd_bus_message_append(reply, "b", 0);
     }
     if (property == "Menu") {
-        return sd_bus_message_append(reply, "o", kNoMenu);
+        return sd_bus_message_append(reply, "o", menuPath_.c_str());
     }
     if (property == "IconPixmap") {
         return appendPixmaps(reply, &icon_.argb, icon_.width, icon_.height);

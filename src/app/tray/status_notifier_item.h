@@ -22,8 +22,10 @@ class StatusNotifierItem : public QObject {
 
 public:
     // Serves the item on the dispatcher's connection, which must outlive it; one item per
-    // connection.
-    StatusNotifierItem(QtBusDispatcher& dispatcher, const QString& id, QObject* parent = nullptr);
+    // connection. `menuPath` names the item's com.canonical.dbusmenu object on that connection,
+    // "/NO_DBUSMENU" when it has none.
+    StatusNotifierItem(QtBusDispatcher& dispatcher, const QString& id,
+                       std::string menuPath = "/NO_DBUSMENU", QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
     StatusNotifierItem(const StatusNotifierItem&) = delete;
@@ -81,6 +83,7 @@ private:
     QtBusDispatcher& dispatcher_;
     sd_bus* bus_;
     std::string id_;
+    std::string menuPath_;
     std::string wantedName_;
     std::string serviceName_;
     Pixmap icon_;

@@ -3,6 +3,7 @@
 #include "app/bus/qt_bus_dispatcher.h"
 #include "app/panel/status_panel.h"
 #include "fake_clock.h"
+#include "fake_dbus_menu_host.h"
 #include "fake_monitor_service.h"
 #include "fake_status_notifier_host.h"
 #include "item_fixtures.h"
@@ -17,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 
 using namespace wirelark;
@@ -301,6 +304,54 @@ TEST_F(StatusItemControllerTest, TheContextMenuOpensThePanelTheSettingsOrQuits) 
 
     QSignalSpy quit(controller_.get(), &StatusItemController::quitRequested);
     menuAction(*controller_, "Quit Wirelark")->trigger();
+    EXPECT_EQ(quit.count(), 1);
+}
+
+// Hosts that draw the menu themselves read it from the path in the item's Menu property, and a
+// click there does what the same entry of the X11 menu does.
+TEST_F(StatusItemControllerTest, TheItemExportsTheSameMenuForHostsThatDrawIt) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !host_->properties().empty(); }));
+    const std::string path = host_->properties().value("Menu", "");
+    EXPECT_NE(path, "/NO_DBUSMENU");
+    FakeDbusMenuHost menuHost(address(), host_->registrations().back(), path);
+    ASSERT_TRUE(menuHost.ready());
+    const auto layout = menuHost.call("GetLayout", [](sd_bus_message* m) {
+        return sd_bus_message_append(m, "iias", 0, -1, 1, "label");
+    });
+    ASSERT_EQ(layout.error, "");
+    std::vector<std::string> labels;
+    std::map<std::string, int32_t> ids;
+    for (const Json& entry : layout.values.at(1).at(2)) {
+        labels.push_back(entry.at(1).at("label"));
+        ids[labels.back()] = entry.at(0);
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"Open Wirelark", "Settings…", "Quit Wirelark"}));
+
+    const struct {
+        const char* label;
+        std::function<bool()> done;
+    } cases[] = {
+        {"Open Wirelark", [&] { return controller_->panel().isVisible(); }},
+        {"Settings…", [&] { return !controller_->panel().isVisible(); }},
+        {"Quit Wirelark", {}},
+    };
+    QSignalSpy settings(controller_.get(), &StatusItemController::settingsRequested);
+    QSignalSpy quit(controller_.get(), &StatusItemController::quitRequested);
+    QSignalSpy triggered(&controller_->menu(), &QMenu::triggered);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const int32_t id = ids.at(c.label);
+        const auto clicked = menuHost.call("Event", [id](sd_bus_message* m) {
+            return sd_bus_message_append(m, "isvu", id, "clicked", "i", 0, 0u);
+        });
+        EXPECT_EQ(clicked.error, "");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return triggered.count() == 1; }));
+        EXPECT_EQ(triggered.takeFirst().at(0).value<QAction*>(), menuAction(*controller_, c.label));
+        if (c.done) {
+            EXPECT_TRUE(c.done());
+        }
+    }
+    EXPECT_EQ(settings.count(), 1);
     EXPECT_EQ(quit.count(), 1);
 }
 
