@@ -50,14 +50,20 @@ TEST(ManPageTest, EveryCommandAndOptionIsDescribed) {
     }
 }
 
-TEST(ManPageTest, RendersWithoutWarnings) {
+TEST(ManPageTest, EveryPageRendersWithoutWarnings) {
     if (!haveGroff()) {
         GTEST_SKIP() << "groff is not installed (scripts/setup-debian.sh installs groff-base)";
     }
-    const CommandOutput warnings =
-        runCapturing("groff -man -Tutf8 -ww -z '" + std::string(WIRELARK_CLI_MAN_PAGE) + "' 2>&1");
-    EXPECT_EQ(warnings.status, 0);
-    EXPECT_EQ(warnings.output, "");
+    const std::string pages[] = {
+        WIRELARK_CLI_MAN_PAGE,
+        WIRELARK_SOURCE_DIR "/data/man/wirelark.1",
+        WIRELARK_SOURCE_DIR "/data/man/wirelark-admin.1",
+    };
+    for (const std::string& page : pages) {
+        const CommandOutput warnings = runCapturing("groff -man -Tutf8 -ww -z '" + page + "' 2>&1");
+        EXPECT_EQ(warnings.status, 0) << page;
+        EXPECT_EQ(warnings.output, "") << page;
+    }
 }
 
 } // namespace
