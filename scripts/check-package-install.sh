@@ -19,7 +19,13 @@ if dpkg-query -W -f='${Status}' wirelark 2>/dev/null | grep -q installed; then
   fail "a wirelark package is installed already; this check would remove it"
 fi
 
-./scripts/package-debian.sh "$build" >/dev/null || fail "building or checking the packages"
+log=$(mktemp)
+if ! ./scripts/package-debian.sh "$build" >"$log" 2>&1; then
+  cat "$log" >&2
+  rm -f "$log"
+  fail "building or checking the packages (scripts/package-debian.sh, above)"
+fi
+rm -f "$log"
 deb=$(find "$build/packages" -maxdepth 1 -name 'wirelark_*.deb' | head -n1)
 [ -n "$deb" ] || fail "no wirelark package in $build/packages"
 
