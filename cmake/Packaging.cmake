@@ -28,6 +28,9 @@ set(CPACK_COMPONENT_WIRELARK-ADMIN-HELPER_DESCRIPTION
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_CONTROL_EXTRA
     "${PROJECT_SOURCE_DIR}/packaging/wirelark-admin-helper/postinst")
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/wirelark-admin-helper/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME wirelark-admin-helper
+        COMPONENT wirelark-admin-helper)
 
 # Debian wants a copyright file and a compressed changelog in each package's doc folder.
 set(compressedChangelog ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.gz)

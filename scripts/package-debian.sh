@@ -17,10 +17,14 @@ fi
 # package name, then the paths it must hold
 expected=(
   "wirelark ./usr/bin/wirelark ./usr/bin/wirelark-cli ./usr/share/applications/wirelark.desktop
-   ./usr/share/icons/hicolor/scalable/apps/wirelark.svg"
+   ./usr/share/icons/hicolor/scalable/apps/wirelark.svg
+   ./usr/share/metainfo/com.quillfern.Wirelark.metainfo.xml ./usr/share/man/man1/wirelark-cli.1.gz
+   ./usr/share/man/man1/wirelark.1.gz
+   ./usr/share/bash-completion/completions/wirelark-cli"
   "wirelark-admin-helper ./usr/bin/wirelark-admin ./usr/share/applications/wirelark-admin.desktop
+   ./usr/share/man/man1/wirelark-admin.1.gz
    ./usr/libexec/wirelark-admin-helper ./usr/share/dbus-1/system.d/wirelark-admin-helper.conf
-   ./lib/systemd/system/wirelark-admin-helper.service
+   ./usr/lib/systemd/system/wirelark-admin-helper.service
    ./usr/share/polkit-1/actions/com.quillfern.Wirelark.admin.policy"
 )
 

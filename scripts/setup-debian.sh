@@ -21,8 +21,8 @@ packages=(
   # the tray under a virtual X server: a tray host, window tools, a font to draw with, and
   # clicks and keys sent as a user would
   xvfb trayer x11-utils fonts-dejavu-core xdotool
-  # checks the Debian packages
-  lintian
+  # checks the Debian packages, their manual pages and their AppStream metadata
+  lintian groff-base appstream
 )
 
 sudo=()

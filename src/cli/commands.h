@@ -2,6 +2,8 @@
 
 #include "cli/command_line.h"
 
+#include <span>
+
 namespace wirelark::cli {
 
 // Each command declares its options and runs in a file of its own.
@@ -12,5 +14,8 @@ extern const Command settingsCommand;
 extern const Command statsCommand;
 extern const Command watchCommand;
 extern const Command watchConfigCommand;
+
+// Every command, in the order the overview, the manual page and the completion list them.
+std::span<const Command* const> allCommands();
 
 } // namespace wirelark::cli

@@ -9,14 +9,8 @@ namespace {
 
 using namespace wirelark::cli;
 
-// In the order the overview lists them.
-constexpr const Command* kCommands[] = {
-    &listCommand,  &publicIPCommand,    &settingsCommand, &statsCommand,
-    &watchCommand, &watchConfigCommand, &adminCommand,
-};
-
 void printOverview(std::FILE* out) {
-    std::fputs(overview(kCommands).c_str(), out);
+    std::fputs(overview(allCommands()).c_str(), out);
 }
 
 } // namespace
@@ -31,7 +25,7 @@ int main(int argc, char** argv) {
         printOverview(stdout);
         return 0;
     }
-    for (const Command* command : kCommands) {
+    for (const Command* command : allCommands()) {
         if (name == command->name) {
             const std::vector<std::string_view> arguments(argv + 2, argv + argc);
             const ParseResult parsed = parseCommandLine(*command, arguments);
