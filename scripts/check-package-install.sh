@@ -15,8 +15,17 @@ sudo=()
 if [ "$(id -u)" -ne 0 ]; then
   sudo=(sudo)
 fi
-if dpkg-query -W -f='${Status}' wirelark 2>/dev/null | grep -q installed; then
-  fail "a wirelark package is installed already; this check would remove it"
+# What dpkg knows of the package: empty or "not-installed" when nothing of it is on the system.
+package_status() {
+  dpkg-query -W -f='${db:Status-Status}' wirelark 2>/dev/null || true
+}
+present() {
+  local status
+  status=$(package_status)
+  [ -n "$status" ] && [ "$status" != not-installed ]
+}
+if present; then
+  fail "a wirelark package is installed already ($(package_status)); this check would remove it"
 fi
 
 log=$(mktemp)
@@ -30,18 +39,18 @@ deb=$(find "$build/packages" -maxdepth 1 -name 'wirelark_*.deb' | head -n1)
 [ -n "$deb" ] || fail "no wirelark package in $build/packages"
 
 echo "== installing $(basename "$deb")"
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get install -y --no-install-recommends "$deb" >/dev/null ||
-  fail "apt-get could not install $deb"
-files=$(dpkg-query -L wirelark)
+# Armed before the install, so that a failure half way still takes the package off the system.
 removed=false
 remove() {
-  if ! $removed; then
-    "${sudo[@]}" dpkg --purge wirelark >/dev/null
-    removed=true
+  if ! $removed && present; then
+    "${sudo[@]}" dpkg --purge wirelark >/dev/null || true
   fi
+  removed=true
 }
 trap remove EXIT
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends \
+  "$deb" >/dev/null || fail "apt-get could not install $deb"
+files=$(dpkg-query -L wirelark)
 
 [ "$(command -v wirelark-cli)" = /usr/bin/wirelark-cli ] || fail "wirelark-cli is not /usr/bin's"
 wirelark-cli list >/dev/null || fail "wirelark-cli list"
@@ -55,8 +64,8 @@ fi
 
 echo "== removing it"
 remove
-if dpkg-query -W -f='${Status}' wirelark 2>/dev/null | grep -q installed; then
-  fail "dpkg still lists wirelark"
+if present; then
+  fail "dpkg still lists wirelark ($(package_status))"
 fi
 left=()
 while IFS= read -r path; do

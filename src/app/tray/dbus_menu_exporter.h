@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/bus/qt_bus_dispatcher.h"
+#include "app/tray/status_notifier_item.h"
 
 #include <QMenu>
 #include <QObject>
@@ -31,6 +32,9 @@ public:
 
     DbusMenuExporter(const DbusMenuExporter&) = delete;
     DbusMenuExporter& operator=(const DbusMenuExporter&) = delete;
+
+    // Where the item's Menu property should point: nowhere when the menu could not be served.
+    const char* menuPath() const { return object_ ? kPath : StatusNotifierItem::kNoMenuPath; }
 
     // Counts the menu's changes; hosts compare it with the one their layout came with.
     uint32_t revision() const { return revision_; }

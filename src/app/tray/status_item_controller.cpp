@@ -65,7 +65,7 @@ StatusItemController::StatusItemController(NetworkModel& model, AppSettings& set
                 &StatusItemController::updateImage, Qt::QueuedConnection);
         menuExporter_ = std::make_unique<DbusMenuExporter>(*sessionBus, menu_);
         item_ = std::make_unique<StatusNotifierItem>(*sessionBus, QStringLiteral("wirelark"),
-                                                     DbusMenuExporter::kPath);
+                                                     menuExporter_->menuPath());
         connect(item_.get(), &StatusNotifierItem::activated, this,
                 [this](int x, int y) { togglePanel(QPoint(x, y)); });
         connect(item_.get(), &StatusNotifierItem::contextMenuRequested, this,

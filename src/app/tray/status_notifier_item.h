@@ -21,11 +21,13 @@ class StatusNotifierItem : public QObject {
     Q_OBJECT
 
 public:
+    // The menu path that tells hosts the item exports no menu, so they call ContextMenu.
+    static constexpr const char* kNoMenuPath = "/NO_DBUSMENU";
+
     // Serves the item on the dispatcher's connection, which must outlive it; one item per
-    // connection. `menuPath` names the item's com.canonical.dbusmenu object on that connection,
-    // "/NO_DBUSMENU" when it has none.
+    // connection. `menuPath` names the item's com.canonical.dbusmenu object on that connection.
     StatusNotifierItem(QtBusDispatcher& dispatcher, const QString& id,
-                       std::string menuPath = "/NO_DBUSMENU", QObject* parent = nullptr);
+                       std::string menuPath = kNoMenuPath, QObject* parent = nullptr);
     ~StatusNotifierItem() override;
 
     StatusNotifierItem(const StatusNotifierItem&) = delete;
