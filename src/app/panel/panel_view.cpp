@@ -137,7 +137,21 @@ void PanelView::showHeader() {
     reportHeight();
 }
 
+void PanelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (rowsOutdated_) {
+        showRows();
+    }
+}
+
 void PanelView::showRows() {
+    // The panel is hidden nearly all the time: an idle tray app must not rebuild its rows on
+    // every tick. Shown again, it reports its new height before its window maps.
+    if (!isVisible()) {
+        rowsOutdated_ = true;
+        return;
+    }
+    rowsOutdated_ = false;
     const std::vector<InterfaceItem> pinned = model_.pinnedItems();
     const std::vector<InterfaceItem> others = model_.visibleItems();
     const SettingsData& settings = settings_.data();
@@ -148,6 +162,9 @@ void PanelView::showRows() {
         InterfaceRowView& row = rowFor(item.key);
         row.setRow(item, model_.elements(item), settings, isPinned,
                    isPinned && selected == item.key);
+        // A new row, filled while hidden, shows now with all its parts: left to the event loop,
+        // it would count for nothing in the height reported below.
+        row.show();
         order.push_back(&row);
         shown.insert(item.key);
     };

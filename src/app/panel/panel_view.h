@@ -21,7 +21,8 @@ namespace wirelark {
 
 // The status panel's content: the view controls, the public address and the admin helper's
 // notice above a scrolling list of interface rows, pinned ones first. Built once and kept while
-// the panel is hidden; rows follow the model's publications in place, by interface key.
+// the panel is hidden; while shown, rows follow the model's publications in place, by interface
+// key, and a hidden view catches up when it is shown again.
 class PanelView : public QWidget {
     Q_OBJECT
 
@@ -54,6 +55,9 @@ signals:
     void quitRequested();
     void preferredHeightChanged(int height);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControlBar(QWidget& header);
     void showHeader();
@@ -82,6 +86,8 @@ private:
     std::map<std::string, InterfaceRowView*> rows_;
     std::vector<QWidget*> order_;
     int preferredHeight_ = 0;
+    // Publications that came while hidden, shown at the next showing.
+    bool rowsOutdated_ = false;
 };
 
 } // namespace wirelark

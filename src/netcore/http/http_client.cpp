@@ -262,29 +262,38 @@ void HttpClient::TlsContextDeleter::operator()(ssl_ctx_st* context) const {
 }
 
 HttpClient::HttpClient(HttpClientOptions options)
-    : timeout_(options.timeout), resolver_(std::move(options.resolver)) {
+    : timeout_(options.timeout), resolver_(std::move(options.resolver)),
+      trustAnchorsFile_(std::move(options.trustAnchorsFile)) {
     if (!resolver_) {
         resolver_ = std::make_shared<SystemResolver>();
     }
-    ERR_clear_error();
-    tls_.reset(SSL_CTX_new(TLS_client_method()));
-    if (!tls_) {
-        tlsSetupError_ = "TLS isn't available: " + openSslText("out of memory");
-        return;
-    }
-    SSL_CTX_set_min_proto_version(tls_.get(), TLS1_2_VERSION);
-    SSL_CTX_set_verify(tls_.get(), SSL_VERIFY_PEER, nullptr);
-    // Servers that answer "Connection: close" often skip the closing TLS alert.
-    SSL_CTX_set_options(tls_.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
-    const bool trusted = options.trustAnchorsFile
-                             ? SSL_CTX_load_verify_locations(
-                                   tls_.get(), options.trustAnchorsFile->c_str(), nullptr) == 1
-                             : SSL_CTX_set_default_verify_paths(tls_.get()) == 1;
-    if (!trusted) {
-        tlsSetupError_ =
-            "The trusted certificates couldn't be loaded: " + openSslText("unknown error");
-        tls_.reset();
-    }
+}
+
+// Made when first needed: loading the system's trusted certificates costs a resident megabyte or
+// more, which a client that never fetches (the tray app's, most of the time) should not carry.
+ssl_ctx_st* HttpClient::tlsContext() const {
+    tlsSetup_.run([this] {
+        ERR_clear_error();
+        tls_.reset(SSL_CTX_new(TLS_client_method()));
+        if (!tls_) {
+            tlsSetupError_ = "TLS isn't available: " + openSslText("out of memory");
+            return;
+        }
+        SSL_CTX_set_min_proto_version(tls_.get(), TLS1_2_VERSION);
+        SSL_CTX_set_verify(tls_.get(), SSL_VERIFY_PEER, nullptr);
+        // Servers that answer "Connection: close" often skip the closing TLS alert.
+        SSL_CTX_set_options(tls_.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+        const bool trusted = trustAnchorsFile_
+                                 ? SSL_CTX_load_verify_locations(
+                                       tls_.get(), trustAnchorsFile_->c_str(), nullptr) == 1
+                                 : SSL_CTX_set_default_verify_paths(tls_.get()) == 1;
+        if (!trusted) {
+            tlsSetupError_ =
+                "The trusted certificates couldn't be loaded: " + openSslText("unknown error");
+            tls_.reset();
+        }
+    });
+    return tls_.get();
 }
 
 HttpClient::~HttpClient() = default;
@@ -295,7 +304,8 @@ HttpResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
     if (!url) {
         return Unexpected(HttpError::badURL());
     }
-    if (url->isHttps() && !tls_) {
+    ssl_ctx_st* const tls = url->isHttps() ? tlsContext() : nullptr;
+    if (url->isHttps() && tls == nullptr) {
         return Unexpected(HttpError::connection(tlsSetupError_));
     }
     if (cancellation != nullptr && cancellation->cancelled()) {
@@ -313,7 +323,7 @@ HttpResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
         return Unexpected(std::move(connected).error());
     }
     if (url->isHttps()) {
-        if (auto secured = connection.startTls(tls_.get(), *url); !secured) {
+        if (auto secured = connection.startTls(tls, *url); !secured) {
             return Unexpected(std::move(secured).error());
         }
     }

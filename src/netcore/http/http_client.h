@@ -1,6 +1,7 @@
 #pragma once
 
 #include "netcore/base/cancellation.h"
+#include "netcore/base/once.h"
 #include "netcore/http/address_resolver.h"
 #include "netcore/http/http_message.h"
 
@@ -53,10 +54,15 @@ private:
         void operator()(ssl_ctx_st* context) const;
     };
 
+    // The context for https, made on the first https request; null when it could not be made.
+    ssl_ctx_st* tlsContext() const;
+
     std::chrono::milliseconds timeout_;
     std::shared_ptr<const AddressResolver> resolver_;
-    std::unique_ptr<ssl_ctx_st, TlsContextDeleter> tls_;
-    std::string tlsSetupError_;
+    std::optional<std::string> trustAnchorsFile_;
+    mutable Once tlsSetup_;
+    mutable std::unique_ptr<ssl_ctx_st, TlsContextDeleter> tls_;
+    mutable std::string tlsSetupError_;
 };
 
 } // namespace wirelark

@@ -38,6 +38,7 @@ protected:
             settings, std::make_unique<FakeMonitorService>(&items, &metadata), clock,
             std::move(services));
         view = std::make_unique<PanelView>(*model, settings, admin);
+        view->show(); // a hidden view leaves its rows until it is shown
     }
     void publish(std::vector<InterfaceItem> next) {
         items = std::move(next);
@@ -213,6 +214,24 @@ TEST_F(PanelViewTest, ReportsItsHeightAsRowsComeAndGo) {
     // Header, divider and list: the list's rows add up to the rest.
     const int rowHeight = view->row("name:eth0")->heightForWidth(PanelView::kWidth);
     EXPECT_EQ(three - one, 2 * rowHeight);
+}
+
+TEST_F(PanelViewTest, HiddenViewCatchesUpWhenShown) {
+    publish({active("eth0")});
+    const int one = view->preferredHeight();
+    InterfaceRowView* kept = view->row("name:eth0");
+    view->hide();
+    publish({active("eth0"), active("eth1")});
+    pin({"eth1"});
+    EXPECT_EQ(view->row("name:eth1"), nullptr) << "rows built while hidden";
+    EXPECT_EQ(view->preferredHeight(), one);
+    QSignalSpy heights(view.get(), &PanelView::preferredHeightChanged);
+    view->show();
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"eth1", "eth0"}));
+    EXPECT_TRUE(view->showsListDivider());
+    EXPECT_EQ(view->row("name:eth0"), kept);
+    ASSERT_EQ(heights.count(), 1);
+    EXPECT_GT(view->preferredHeight(), one);
 }
 
 TEST_F(PanelViewTest, PublicationsKeepRowsAndScrollPosition) {

@@ -362,8 +362,18 @@ TEST_F(StatusItemControllerTest, AnIdleModelLeavesTheImageAlone) {
     QSignalSpy updated(controller_.get(), &StatusItemController::imageUpdated);
     QTest::qWait(3000);
     EXPECT_EQ(updated.count(), 0) << "no timer of its own redraws the image";
+    const size_t before = host_->itemSignals().size();
     refresh();
     EXPECT_EQ(updated.count(), 1) << "each model update redraws once";
+
+    // The host hears of the next change and of nothing for the unchanged update before it.
+    items_[0].recent.back() = sample(2, 2000, 10000);
+    refresh();
+    ASSERT_TRUE(hostShows("↓ 2.5 KB/s ↑ 15 KB/s", "Download ↓ 2.5 KB/s, upload ↑ 15 KB/s"));
+    const std::vector<std::string> all = host_->itemSignals();
+    EXPECT_EQ(
+        std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+        (std::vector<std::string>{"XAyatanaNewLabel", "NewToolTip"}));
 }
 
 TEST_F(StatusItemControllerWithoutTrayTest, SaysOnceThatNoTrayRunsAndRegistersWhenOneStarts) {
