@@ -370,6 +370,8 @@ TEST_F(StatusItemControllerTest, AnIdleModelLeavesTheImageAlone) {
     items_[0].recent.back() = sample(2, 2000, 10000);
     refresh();
     ASSERT_TRUE(hostShows("↓ 2.5 KB/s ↑ 15 KB/s", "Download ↓ 2.5 KB/s, upload ↑ 15 KB/s"));
+    // The host may read the new values before both signals have reached it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return host_->itemSignals().size() >= before + 2; }));
     const std::vector<std::string> all = host_->itemSignals();
     EXPECT_EQ(
         std::vector<std::string>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
