@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 
 #include <chrono>
+#include <string_view>
+#include <utility>
 
 namespace wirelark {
 
@@ -21,6 +23,34 @@ constexpr std::chrono::minutes kDownloadTimeout{10};
 std::filesystem::path userCacheFolder() {
     // Honours $XDG_CACHE_HOME, falling back to ~/.cache.
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation).toStdString();
+}
+
+QString qString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The first of the desktop's package installers on PATH and its arguments for the package.
+std::optional<std::pair<QString, QStringList>>
+packageInstallerFor(const std::filesystem::path& package) {
+    for (const PackageInstallerCommand& command : kDesktopPackageInstallers) {
+        const QString program = QStandardPaths::findExecutable(qString(command.program));
+        if (program.isEmpty()) {
+            continue;
+        }
+        QStringList arguments;
+        if (!command.option.empty()) {
+            arguments << qString(command.option);
+        }
+        arguments << QString::fromStdString(package.string());
+        return std::pair(program, arguments);
+    }
+    return std::nullopt;
+}
+
+// Without an installer to open it, the user is told where the verified package lies.
+HelperInstallPhase noPackageInstaller(const std::filesystem::path& package) {
+    return HelperInstallPhase::failed("No package installer could be started. Install " +
+                                      package.string() + " with your package manager.");
 }
 
 HttpClientOptions withDownloadLimits(HttpClientOptions options) {
@@ -52,7 +82,7 @@ HelperInstaller::~HelperInstaller() {
     if (packageInstaller_) {
         // The installer is the user's now; it goes on without us.
         packageInstaller_->disconnect(this);
-        packageInstaller_.release()->setParent(nullptr);
+        static_cast<void>(packageInstaller_.release());
     }
 }
 
@@ -108,49 +138,34 @@ void HelperInstaller::packageFound(const std::optional<std::filesystem::path>& d
 }
 
 void HelperInstaller::handOff(const std::filesystem::path& package) {
-    QString program;
-    QStringList arguments;
-    for (const PackageInstallerCommand& command : kDesktopPackageInstallers) {
-        program = QStandardPaths::findExecutable(QString::fromUtf8(
-            command.program.data(), static_cast<qsizetype>(command.program.size())));
-        if (!program.isEmpty()) {
-            if (!command.option.empty()) {
-                arguments << QString::fromUtf8(command.option.data(),
-                                               static_cast<qsizetype>(command.option.size()));
-            }
-            break;
-        }
-    }
-    const QString packagePath = QString::fromStdString(package.string());
-    if (program.isEmpty()) {
-        setPhase(HelperInstallPhase::failed("No package installer was found. Install " +
-                                            package.string() + " yourself."));
+    const auto command = packageInstallerFor(package);
+    if (!command) {
+        setPhase(noPackageInstaller(package));
         return;
     }
-    arguments << packagePath;
     packageInstaller_ = std::make_unique<QProcess>();
     packageInstaller_->setStandardOutputFile(QProcess::nullDevice());
     packageInstaller_->setStandardErrorFile(QProcess::nullDevice());
     QProcess* process = packageInstaller_.get();
     connect(process, &QProcess::finished, this, [this, process] {
-        if (packageInstaller_.get() != process) {
-            return;
-        }
-        packageInstaller_.release()->deleteLater();
-        setPhase({HelperInstallPhase::Kind::idle, {}});
+        packageInstallerEnded(process, {HelperInstallPhase::Kind::idle, {}});
     });
     connect(process, &QProcess::errorOccurred, this,
             [this, process, package](QProcess::ProcessError error) {
-                if (error != QProcess::FailedToStart || packageInstaller_.get() != process) {
-                    return;
+                if (error == QProcess::FailedToStart) {
+                    packageInstallerEnded(process, noPackageInstaller(package));
                 }
-                packageInstaller_.release()->deleteLater();
-                setPhase(HelperInstallPhase::failed(
-                    "The package installer couldn't be started. Install " + package.string() +
-                    " yourself."));
             });
     setPhase({HelperInstallPhase::Kind::waitingForInstaller, {}});
-    process->start(program, arguments);
+    process->start(command->first, command->second);
+}
+
+void HelperInstaller::packageInstallerEnded(QProcess* process, HelperInstallPhase next) {
+    if (packageInstaller_.get() != process) {
+        return;
+    }
+    packageInstaller_.release()->deleteLater();
+    setPhase(std::move(next));
 }
 
 } // namespace wirelark

@@ -57,6 +57,8 @@ private:
     void setPhase(HelperInstallPhase phase);
     void packageFound(const std::optional<std::filesystem::path>& downloaded);
     void handOff(const std::filesystem::path& package);
+    // Forgets the installer that ended (a late signal of an earlier one changes nothing).
+    void packageInstallerEnded(QProcess* process, HelperInstallPhase next);
 
     HelperInstallerOptions options_;
     HelperInstallPhase phase_;

@@ -47,8 +47,10 @@ public:
         keyring_ = folder / "helper-signing.gpg";
         gpg("--export team@example.com other@example.com > " + keyring_.string());
     }
+    // Under the PATH it was made with: a test may change it.
     ~TestSigningKeys() {
-        testing::runCapturing("gpgconf --homedir " + home_.string() + " --kill all");
+        testing::runCapturing("PATH='" + path_ + "' gpgconf --homedir " + home_.string() +
+                              " --kill all");
     }
 
     const std::filesystem::path& keyring() const { return keyring_; }
@@ -72,6 +74,7 @@ private:
 
     std::filesystem::path home_;
     std::filesystem::path keyring_;
+    std::string path_ = std::getenv("PATH");
 };
 
 // The maker's site on loopback: answers each path from a table, 404 for the rest.
@@ -287,6 +290,16 @@ TEST_F(HelperInstallerTest, WithoutAnyPackageTheInstallFails) {
     EXPECT_EQ(statusText(helperInstaller->phase()),
               "No installer is available. Download it from the website.");
     EXPECT_FALSE(std::filesystem::exists(installerArguments_));
+}
+
+TEST_F(HelperInstallerTest, WithoutAPackageInstallerTheFailureSaysWhereThePackageIs) {
+    ::setenv("PATH", (dir_.path() / "empty").c_str(), 1);
+    auto helperInstaller = installer("1.0");
+
+    ASSERT_EQ(installed(*helperInstaller), HelperInstallPhase::Kind::failed);
+    EXPECT_EQ(statusText(helperInstaller->phase()),
+              "No package installer could be started. Install " + builtInPackage_.string() +
+                  " with your package manager.");
 }
 
 TEST_F(HelperInstallerTest, AnotherProcessEndingLeavesThePhaseWaiting) {
