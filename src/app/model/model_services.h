@@ -26,7 +26,7 @@ struct ModelServices {
     // The admin helper's client; none: one that is never paired.
     std::unique_ptr<AdminService> admin;
     // Installs the admin helper from the settings window; none: nothing to install with.
-    std::unique_ptr<HelperInstaller> helperInstaller;
+    std::unique_ptr<HelperInstaller> helperInstaller = nullptr;
     // The owners of tunnels among this user's own processes, for when the helper does not
     // answer; runs off the main thread. None: no owners.
     std::function<TunnelOwnerMap()> scanTunnelOwners;
