@@ -18,6 +18,8 @@ packages=(
   iproute2 ethtool dbus python3 openssl ca-certificates util-linux
   # a real Secret Service for the token storage tests
   gnome-keyring
+  # verifies downloaded admin helper packages; the tests also make and sign with test keys
+  gpg gpgv gpg-agent
   # the tray under a virtual X server: a tray host, window tools, a font to draw with, and
   # clicks and keys sent as a user would
   xvfb trayer x11-utils fonts-dejavu-core xdotool

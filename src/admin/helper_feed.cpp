@@ -4,16 +4,42 @@
 
 namespace wirelark {
 
-std::optional<std::string> helperFeedVersion(std::string_view json) {
-    const nlohmann::json feed = nlohmann::json::parse(json, nullptr, false);
+namespace {
+
+std::optional<std::string> stringMember(const nlohmann::json& object, const char* name) {
+    const auto member = object.find(name);
+    if (member == object.end() || !member->is_string()) {
+        return std::nullopt;
+    }
+    return member->get<std::string>();
+}
+
+std::optional<nlohmann::json> feedObject(std::string_view json) {
+    nlohmann::json feed = nlohmann::json::parse(json, nullptr, false);
     if (!feed.is_object()) {
         return std::nullopt;
     }
-    const auto version = feed.find("version");
-    if (version == feed.end() || !version->is_string()) {
+    return feed;
+}
+
+} // namespace
+
+std::optional<std::string> helperFeedVersion(std::string_view json) {
+    const auto feed = feedObject(json);
+    return feed ? stringMember(*feed, "version") : std::nullopt;
+}
+
+std::optional<HelperFeedRelease> helperFeedRelease(std::string_view json) {
+    const auto feed = feedObject(json);
+    if (!feed) {
         return std::nullopt;
     }
-    return version->get<std::string>();
+    auto version = stringMember(*feed, "version");
+    auto download = stringMember(*feed, "download");
+    if (!version || !download) {
+        return std::nullopt;
+    }
+    return HelperFeedRelease{std::move(*version), std::move(*download)};
 }
 
 } // namespace wirelark

@@ -63,6 +63,7 @@ Expected<void, RecordingLockError> AppDelegate::launch() {
             },
         .publicAddress = std::make_unique<NetworkPublicAddressLookup>(),
         .admin = std::move(admin),
+        .helperInstaller = std::make_unique<HelperInstaller>(HelperInstallerOptions::configured()),
         .scanTunnelOwners = [] { return TunnelOwners().scan(); },
     };
     const std::filesystem::path historyPath = historyFile.value_or(std::filesystem::path());

@@ -34,4 +34,15 @@ TEST(HelperFeedTest, ReadsTheVersionStringOnly) {
     }
 }
 
+TEST(HelperFeedTest, AReleaseNeedsItsVersionAndDownload) {
+    EXPECT_EQ(
+        helperFeedRelease(R"({"version":"1.3","download":"https://h/downloads/a.deb","x":1})"),
+        (HelperFeedRelease{"1.3", "https://h/downloads/a.deb"}));
+    for (const char* feed :
+         {"", "[]", R"({"version":"1.3"})", R"({"download":"https://h/a"})",
+          R"({"version":"1.3","download":7})", R"({"version":1,"download":"a"})"}) {
+        EXPECT_EQ(helperFeedRelease(feed), std::nullopt) << feed;
+    }
+}
+
 } // namespace

@@ -209,10 +209,7 @@ void AdminClient::checkForUpdate() {
         feedFetch_.join();
     }
     feedFetch_ = std::jthread([this, url = options_.feedURL] {
-        auto body = http_.fetch(url, IPVersion::v4, &feedCancellation_);
-        if (!body) {
-            body = http_.fetch(url, IPVersion::v6, &feedCancellation_);
-        }
+        const auto body = fetchOverEitherFamily(http_, url, &feedCancellation_);
         std::optional<std::string> text;
         if (body) {
             text = std::string(body->begin(), body->end());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/admin/admin_service.h"
+#include "app/installer/helper_installer.h"
 #include "app/model/public_address_lookup.h"
 #include "app/notify/notification.h"
 #include "netcore/sysconfig/network_change_watcher.h"
@@ -24,6 +25,8 @@ struct ModelServices {
     std::unique_ptr<PublicAddressLookup> publicAddress;
     // The admin helper's client; none: one that is never paired.
     std::unique_ptr<AdminService> admin;
+    // Installs the admin helper from the settings window; none: nothing to install with.
+    std::unique_ptr<HelperInstaller> helperInstaller = nullptr;
     // The owners of tunnels among this user's own processes, for when the helper does not
     // answer; runs off the main thread. None: no owners.
     std::function<TunnelOwnerMap()> scanTunnelOwners;

@@ -59,6 +59,8 @@ public:
     const TunnelOwnerMap& tunnelOwners() const { return tunnelOwners_; }
     const std::set<std::string>& knownTunnels() const { return knownTunnels_; }
     AdminService& admin() { return *services_.admin; }
+    // Null when the model was given none.
+    HelperInstaller* helperInstaller() const { return services_.helperInstaller.get(); }
     LocationAuthorizer& location() { return location_; }
     // On the monotonic clock, as lastSave.
     std::optional<double> lastPublicIPLookup() const { return lastPublicIPLookup_; }

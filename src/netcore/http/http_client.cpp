@@ -262,7 +262,8 @@ void HttpClient::TlsContextDeleter::operator()(ssl_ctx_st* context) const {
 }
 
 HttpClient::HttpClient(HttpClientOptions options)
-    : timeout_(options.timeout), resolver_(std::move(options.resolver)),
+    : timeout_(options.timeout), responseLimit_(options.responseLimit),
+      resolver_(std::move(options.resolver)),
       trustAnchorsFile_(std::move(options.trustAnchorsFile)) {
     if (!resolver_) {
         resolver_ = std::make_shared<SystemResolver>();
@@ -330,11 +331,20 @@ HttpResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
     if (auto sent = connection.send(httpRequestText(*url)); !sent) {
         return Unexpected(std::move(sent).error());
     }
-    auto response = connection.receiveAll(kResponseLimit);
+    auto response = connection.receiveAll(responseLimit_);
     if (!response) {
         return response;
     }
     return parseHttpResponse(*response);
+}
+
+HttpResult<Bytes> fetchOverEitherFamily(const HttpTransport& http, std::string_view url,
+                                        const Cancellation* cancellation) {
+    auto body = http.fetch(url, IPVersion::v4, cancellation);
+    if (!body) {
+        body = http.fetch(url, IPVersion::v6, cancellation);
+    }
+    return body;
 }
 
 } // namespace wirelark

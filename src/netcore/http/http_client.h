@@ -6,6 +6,7 @@
 #include "netcore/http/http_message.h"
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,9 +25,19 @@ public:
                                     const Cancellation* cancellation = nullptr) const = 0;
 };
 
+// The response limit unless one is chosen.
+inline constexpr std::size_t kDefaultHttpResponseLimit = 1'000'000;
+
+// The body fetched over IPv4, else over IPv6 when IPv4 brought none.
+HttpResult<Bytes> fetchOverEitherFamily(const HttpTransport& http, std::string_view url,
+                                        const Cancellation* cancellation = nullptr);
+
 struct HttpClientOptions {
     // The limit on the whole exchange: connecting, the TLS handshake, sending and reading.
     std::chrono::milliseconds timeout{15'000};
+    // How many bytes of response are read before the rest is left unread; large downloads
+    // raise it.
+    std::size_t responseLimit = kDefaultHttpResponseLimit;
     // A PEM file of authorities trusted instead of the system's; the server is verified either
     // way.
     std::optional<std::string> trustAnchorsFile = std::nullopt;
@@ -35,11 +46,11 @@ struct HttpClientOptions {
 };
 
 // A small HTTP/1.1 client: one connection per request, no redirects, no keep-alive, no proxies.
-// It reads until the server closes or sends more than a million bytes. Safe to use from several
-// threads at once.
+// It reads until the server closes or sends more than the response limit (a million bytes
+// unless chosen). Safe to use from several threads at once.
 class HttpClient : public HttpTransport {
 public:
-    static constexpr std::size_t kResponseLimit = 1'000'000;
+    static constexpr std::size_t kResponseLimit = kDefaultHttpResponseLimit;
 
     explicit HttpClient(HttpClientOptions options = {});
     ~HttpClient() override;
@@ -58,6 +69,7 @@ private:
     ssl_ctx_st* tlsContext() const;
 
     std::chrono::milliseconds timeout_;
+    std::size_t responseLimit_;
     std::shared_ptr<const AddressResolver> resolver_;
     std::optional<std::string> trustAnchorsFile_;
     mutable Once tlsSetup_;

@@ -1,9 +1,12 @@
 #include "app/settings/window/settings_window_controller.h"
 
+#include "app/settings/window/admin_helper_tab.h"
+
 #include "fake_clock.h"
 #include "fake_monitor_service.h"
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
+#include "process_events_until.h"
 #include "temp_dir.h"
 
 #include <QApplication>
@@ -371,6 +374,41 @@ TEST_F(SettingsWindowTest, TooOldHelpersAndUpdatesAreTold) {
     admin.set(AdminState::paired, "2.0");
     EXPECT_TRUE(tooOld->isHidden());
     EXPECT_TRUE(update->isHidden());
+}
+
+TEST_F(SettingsWindowTest, ABuiltInHelperPackageIsInstalledFromTheTabWithItsPhases) {
+    // An installer that ends at once, and a site that refuses, so the built-in package is opened.
+    const auto installerProgram = config.write(
+        "bin/gnome-software", "#!/bin/sh\ntouch " + (config.path() / "opened").string() + "\n");
+    std::filesystem::permissions(installerProgram, std::filesystem::perms::owner_all);
+    ::setenv("PATH", ((config.path() / "bin").string() + ":" + std::getenv("PATH")).c_str(), 1);
+    const auto package = config.write("share/WirelarkAdmin.deb", "package");
+    HelperInstallerOptions options = HelperInstallerOptions::configured();
+    options.siteURL = "http://127.0.0.1:1";
+    options.builtIn = BuiltInHelperPackage{package, config.path() / "share/helper-release.json"};
+    options.downloadFolder = config.path() / "cache";
+    HelperInstaller installer(std::move(options));
+    admin.set(AdminState::notInstalled, std::nullopt);
+    AdminHelperTab tab(admin, &installer);
+    const auto* actions = tab.findChild<QWidget*>("adminActions");
+    const auto* phase = tab.findChild<QLabel*>("helperInstallPhase");
+    EXPECT_EQ(visibleTexts<QPushButton>(actions),
+              (QStringList{"Install Admin Helper…", "Check Again"}));
+    EXPECT_TRUE(phase->isHidden());
+
+    childWithText<QPushButton>(actions, "Install Admin Helper…")->click();
+    EXPECT_EQ(phase->text(), "Checking for a newer helper…");
+    EXPECT_FALSE(phase->isHidden());
+    EXPECT_TRUE(processEventsUntil(
+        [&] { return std::filesystem::exists(config.path() / "opened") && phase->isHidden(); },
+        20'000));
+
+    std::filesystem::remove(package);
+    installer.install();
+    EXPECT_TRUE(processEventsUntil(
+        [&] { return phase->text() == "No installer is available. Download it from the website."; },
+        20'000));
+    EXPECT_FALSE(phase->isHidden());
 }
 
 TEST_F(SettingsWindowTest, LaunchAtLoginWritesAndRemovesTheAutostartEntry) {

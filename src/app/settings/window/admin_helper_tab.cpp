@@ -20,17 +20,18 @@ QLabel* wrapped(const QString& text, QWidget* parent) {
 
 } // namespace
 
-AdminHelperTab::AdminHelperTab(AdminControls& admin, QWidget* parent)
-    : QWidget(parent), admin_(admin), status_(new QLabel(this)),
+AdminHelperTab::AdminHelperTab(AdminControls& admin, HelperInstaller* installer, QWidget* parent)
+    : QWidget(parent), admin_(admin), installer_(installer), status_(new QLabel(this)),
       tooOld_(wrapped(QStringLiteral("This version of the helper is too old for this app. Update "
                                      "it in Wirelark Admin."),
                       this)),
       update_(new QLabel(this)),
       updateButton_(new QPushButton(QStringLiteral("Update in Wirelark Admin…"), this)),
-      layout_(new QVBoxLayout(this)) {
+      installPhase_(wrapped(QString(), this)), layout_(new QVBoxLayout(this)) {
     status_->setObjectName(QStringLiteral("adminStatus"));
     tooOld_->setObjectName(QStringLiteral("helperTooOld"));
     update_->setObjectName(QStringLiteral("helperUpdate"));
+    installPhase_->setObjectName(QStringLiteral("helperInstallPhase"));
     connect(updateButton_, &QPushButton::clicked, &admin_, &AdminControls::openAdminApp);
 
     layout_->addWidget(wrapped(
@@ -48,10 +49,23 @@ AdminHelperTab::AdminHelperTab(AdminControls& admin, QWidget* parent)
     updateRow->addWidget(update_, 1);
     updateRow->addWidget(updateButton_);
     layout_->addLayout(updateRow);
+    layout_->addWidget(installPhase_);
     layout_->addStretch();
 
     showState();
+    showInstallPhase();
     connect(&admin_, &AdminControls::changed, this, &AdminHelperTab::showState);
+    if (installer_ != nullptr) {
+        connect(installer_, &HelperInstaller::phaseChanged, this,
+                &AdminHelperTab::showInstallPhase);
+    }
+}
+
+void AdminHelperTab::showInstallPhase() {
+    const std::optional<std::string> text =
+        installer_ != nullptr ? statusText(installer_->phase()) : std::nullopt;
+    installPhase_->setText(QString::fromStdString(text.value_or(std::string())));
+    installPhase_->setVisible(text.has_value());
 }
 
 void AdminHelperTab::showState() {
@@ -78,8 +92,14 @@ void AdminHelperTab::showActions() {
     case AdminState::checking:
         break;
     case AdminState::notInstalled:
-        // Without the helper, Wirelark Admin's place is taken by the download page.
-        button(QStringLiteral("Get the Admin Helper…"), &AdminControls::openAdminApp);
+        if (installer_ != nullptr && installer_->hasBuiltInPackage()) {
+            auto* install = new QPushButton(QStringLiteral("Install Admin Helper…"), actions_);
+            connect(install, &QPushButton::clicked, installer_, &HelperInstaller::install);
+            layout->addWidget(install);
+        } else {
+            // Without the helper, Wirelark Admin's place is taken by the download page.
+            button(QStringLiteral("Get the Admin Helper…"), &AdminControls::openAdminApp);
+        }
         button(QStringLiteral("Check Again"), &AdminControls::refresh);
         break;
     case AdminState::notPaired:

@@ -28,7 +28,7 @@ QWidget* makePage(SettingsTab tab, const SettingsWindowSources& sources, QWidget
     case SettingsTab::notifications:
         return new NotificationsTab(sources.settings, parent);
     case SettingsTab::adminHelper:
-        return new AdminHelperTab(sources.admin, parent);
+        return new AdminHelperTab(sources.admin, sources.model.helperInstaller(), parent);
     case SettingsTab::updates:
         return new UpdatesTab(sources.updater, parent);
     }
