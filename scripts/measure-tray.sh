@@ -28,7 +28,8 @@ trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
 
 Xvfb -displayfd 1 -screen 0 800x600x24 -nolisten tcp >"$work/display" 2>/dev/null &
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
+DISPLAY=":$(cat "$work/display")"
+export DISPLAY
 trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
 sleep 1
 
@@ -51,7 +52,7 @@ alive() {
 
 # Clicks the docked item (the only one in trayer) and closes the panel it opens with Escape.
 open_and_close_panel() {
-  local item x y width height
+  local item x y X Y WIDTH HEIGHT
   item=$(xdotool search --onlyvisible --name '^Wirelark$' | head -n 1)
   eval "$(xdotool getwindowgeometry --shell "$item" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
   x=$((X + WIDTH / 2)) y=$((Y + HEIGHT / 2))
