@@ -96,9 +96,9 @@ struct PaintWatch : QObject {
     }
 };
 
-// As the app does it: the content is made at start and follows publications while hidden; the
-// click opens the panel, which is measured up to the end of its first paint. Both halves are
-// measured, so work moved from one to the other is still counted.
+// As the app does it: the content and its rows are made at start and left alone while hidden;
+// the click brings them up to date and opens the panel, measured up to the end of its first paint.
+// Both halves are measured, so work moved from one to the other is still counted.
 void BM_OpenPanel(benchmark::State& state) {
     const bool buildCounted = state.range(1) != 0;
     Panel panel(static_cast<int>(state.range(0)));

@@ -145,9 +145,10 @@ void PanelView::showEvent(QShowEvent* event) {
 }
 
 void PanelView::showRows() {
-    // The panel is hidden nearly all the time: an idle tray app must not rebuild its rows on
-    // every tick. Shown again, it reports its new height before its window maps.
-    if (!isVisible()) {
+    // The panel is hidden nearly all the time: an idle tray app must not refill its rows on
+    // every tick. Shown again, it reports its new height before its window maps. The rows are
+    // made once while hidden all the same, so that a click only brings them up to date.
+    if (!isVisible() && !rows_.empty()) {
         rowsOutdated_ = true;
         return;
     }

@@ -234,6 +234,18 @@ TEST_F(PanelViewTest, HiddenViewCatchesUpWhenShown) {
     EXPECT_GT(view->preferredHeight(), one);
 }
 
+TEST_F(PanelViewTest, AViewNeverShownMakesItsRowsOnceAndThenWaits) {
+    view = std::make_unique<PanelView>(*model, settings, admin);
+    publish({active("eth0")});
+    InterfaceRowView* made = view->row("name:eth0");
+    ASSERT_NE(made, nullptr) << "the first click should not have to make every row";
+    publish({active("eth0"), active("eth1")});
+    EXPECT_EQ(view->row("name:eth1"), nullptr);
+    view->show();
+    EXPECT_EQ(rowNames(), (std::vector<std::string>{"eth0", "eth1"}));
+    EXPECT_EQ(view->row("name:eth0"), made);
+}
+
 TEST_F(PanelViewTest, PublicationsKeepRowsAndScrollPosition) {
     std::vector<InterfaceItem> many;
     for (int i = 0; i < 12; ++i) {
