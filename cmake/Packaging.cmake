@@ -19,6 +19,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_WIRELARK_PACKAGE_NAME wirelark)
 set(CPACK_COMPONENT_WIRELARK_DESCRIPTION
     "Live network rates in the system tray, and the terminal front end wirelark-cli")
+# Checks the signature of an admin helper package before the app hands it to an installer.
+set(CPACK_DEBIAN_WIRELARK_PACKAGE_RECOMMENDS gpgv)
 
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_NAME wirelark-admin-helper)
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_DEPENDS "dbus, polkitd | policykit-1, network-manager")
