@@ -2,6 +2,7 @@
 
 #include "admin/admin_app_calls.h"
 #include "app/admin/admin_client.h"
+#include "app/admin/admin_status_text.h"
 #include "app/admin/admin_web_site.h"
 #include "app/admin/keyring_token_store.h"
 #include "app/admin/token_file.h"
@@ -81,8 +82,8 @@ int status(AdminClient& admin, bool json) {
         document["helperNeedsUpdate"] = admin.helperNeedsUpdate();
         printJson(document);
     } else {
-        std::printf("State: %s\n", std::string(stateName(state)).c_str());
-        std::printf("Helper version: %s\n", admin.helperVersion().value_or("none").c_str());
+        std::printf("Status: %s\n",
+                    adminStatusText(state, admin.helperVersion()).toStdString().c_str());
         std::printf("Helper protocol: %d\n", admin.helperProtocol());
         if (admin.helperNeedsUpdate()) {
             std::printf("This version of the helper is too old for this app. Update it in "

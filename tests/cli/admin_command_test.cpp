@@ -63,7 +63,7 @@ TEST_F(AdminCommandTest, PairsSwitchesAServiceListsOwnersAndUnpairs) {
     EXPECT_TRUE(std::filesystem::exists(tokenFile()));
 
     run = admin("status");
-    EXPECT_EQ(run.output, "State: paired\nHelper version: 1.2\nHelper protocol: 1\n");
+    EXPECT_EQ(run.output, "Status: Paired (1.2)\nHelper protocol: 1\n");
 
     run = admin("disable uuid-1 --json");
     EXPECT_EQ(run.status, 0);
@@ -85,7 +85,7 @@ TEST_F(AdminCommandTest, AMissingHelperIsNotInstalledAndOneActionIsAsked) {
     helper_.reset();
     CommandOutput run = admin("status");
     EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.output, "State: notInstalled\nHelper version: none\nHelper protocol: 0\n");
+    EXPECT_EQ(run.output, "Status: Not installed\nHelper protocol: 0\n");
     for (const char* arguments : {"", "status pair", "--json"}) {
         run = admin(arguments);
         EXPECT_EQ(run.status, 2) << arguments;

@@ -1,6 +1,6 @@
 #include "app/settings/window/admin_helper_tab.h"
 
-#include "app/settings/window/admin_status_text.h"
+#include "app/admin/admin_status_text.h"
 #include "app/settings/window/renewed_column.h"
 
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "app/settings/window/admin_status_text.h"
+#include "app/admin/admin_status_text.h"
 
 namespace wirelark {
 
