@@ -46,8 +46,11 @@ cpu_seconds() {
   python3 -c 'import sys, time; print(time.clock_gettime((~int(sys.argv[1]) << 3) | 2))' "$1"
 }
 
+# A process that ends between two reads of /proc counts as ended, never as alive.
 alive() {
-  kill -0 "$1" 2>/dev/null && ! grep -q '^State:.*Z' "/proc/$1/status"
+  local state
+  state=$(awk '/^State:/ { print $2 }' "/proc/$1/status" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
 }
 
 # Clicks the docked item (the only one in trayer) and closes the panel it opens with Escape.
