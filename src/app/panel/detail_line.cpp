@@ -14,6 +14,12 @@ DetailLine::DetailLine(QWidget* parent) : QWidget(parent) {
     label_.setFont(font);
     value_.setFont(font);
     label_.setFixedWidth(52);
+    // A long value (an IPv6 address with its flags) wraps within the panel's width instead of
+    // widening the row past it.
+    value_.setWordWrap(true);
+    QSizePolicy policy = value_.sizePolicy();
+    policy.setHorizontalPolicy(QSizePolicy::Ignored);
+    value_.setSizePolicy(policy);
     makeSecondary(label_);
     layout->addWidget(&label_, 0, Qt::AlignBaseline);
     layout->addWidget(&value_, 1, Qt::AlignBaseline);

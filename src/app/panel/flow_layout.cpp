@@ -46,12 +46,14 @@ QSize FlowLayout::sizeHint() const {
 }
 
 QSize FlowLayout::minimumSize() const {
-    // The widest item on a line of its own.
-    int width = 0;
+    // Only the largest item: the height at a given width comes from heightForWidth. The height
+    // at the narrowest width, every item on a line of its own, would leave a scroll area that
+    // holds the flow that much blank space below it.
+    QSize size;
     for (const QLayoutItem* item : items_) {
-        width = std::max(width, item->sizeHint().width());
+        size = size.expandedTo(item->sizeHint());
     }
-    return {width, heightForWidth(width)};
+    return size;
 }
 
 int FlowLayout::heightForWidth(int width) const {
