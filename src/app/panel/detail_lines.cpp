@@ -32,6 +32,7 @@ void DetailLines::setLines(const std::vector<DetailText>& lines) {
             }
             DetailLine* line = isCopyable(lines[i]) ? new CopyableLine(this) : new DetailLine(this);
             column->insertWidget(static_cast<int>(i), line);
+            line->show(); // now, not from the event loop: the row's height counts it at once
         }
         const DetailText& text = lines[i];
         auto* widget = static_cast<DetailLine*>(column->itemAt(static_cast<int>(i))->widget());

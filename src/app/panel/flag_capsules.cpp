@@ -38,7 +38,10 @@ void FlagCapsules::setFlags(uint32_t flags) {
     QColor fill = palette().color(QPalette::WindowText);
     fill.setAlphaF(0.1F);
     for (const std::string& name : flagCapsuleNames(flags)) {
-        layout()->addWidget(capsule(name, fill, this));
+        QLabel* label = capsule(name, fill, this);
+        layout()->addWidget(label);
+        // Shown now, not from the event loop, so that the height reported for this row counts it.
+        label->show();
     }
 }
 

@@ -116,7 +116,14 @@ void TransferRates::showStatistics(const std::optional<StatisticsTable>& table) 
     }
     statistics_ = new QWidget(this);
     layout()->addWidget(statistics_);
-    if (table->noTraffic) {
+    fillStatistics(*table);
+    // Shown now with its cells, not from the event loop, so that the height reported for the
+    // row counts it.
+    statistics_->show();
+}
+
+void TransferRates::fillStatistics(const StatisticsTable& table) {
+    if (table.noTraffic) {
         auto* layout = new QVBoxLayout(statistics_);
         layout->setContentsMargins(0, 0, 0, 0);
         noTraffic_ = new QLabel("No traffic observed", statistics_);
@@ -130,14 +137,14 @@ void TransferRates::showStatistics(const std::optional<StatisticsTable>& table) 
     grid_->setHorizontalSpacing(8);
     grid_->setVerticalSpacing(1);
     grid_->setAlignment(Qt::AlignLeft);
-    const int valueColumns = static_cast<int>(table->header.size());
+    const int valueColumns = static_cast<int>(table.header.size());
     for (int c = 0; c < valueColumns; ++c) {
         grid_->addWidget(
-            cell(QString::fromStdString(table->header[static_cast<size_t>(c)]), statistics_, true),
+            cell(QString::fromStdString(table.header[static_cast<size_t>(c)]), statistics_, true),
             0, c + 1);
     }
     int r = 1;
-    for (const StatisticsRow& row : table->rows) {
+    for (const StatisticsRow& row : table.rows) {
         std::vector<QLabel*> cells{cell(QString::fromStdString(row.period), statistics_, true)};
         grid_->addWidget(cells.front(), r, 0);
         for (size_t c = 0; c < row.cells.size(); ++c) {

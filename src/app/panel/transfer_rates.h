@@ -31,6 +31,8 @@ public:
 
 private:
     void showStatistics(const std::optional<StatisticsTable>& table);
+    // Makes the statistics widget's cells for the table.
+    void fillStatistics(const StatisticsTable& table);
 
     QLabel downloadSymbol_;
     QLabel downloadText_;

@@ -9,6 +9,7 @@
 #include "process_events_until.h"
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
 
@@ -214,6 +215,23 @@ TEST_F(PanelViewTest, ReportsItsHeightAsRowsComeAndGo) {
     // Header, divider and list: the list's rows add up to the rest.
     const int rowHeight = view->row("name:eth0")->heightForWidth(PanelView::kWidth);
     EXPECT_EQ(three - one, 2 * rowHeight);
+}
+
+// The panel is made as high as the view asks: then every row shows whole, with no scrolling
+// and no blank space, and no line pushes the list wider than the panel.
+TEST_F(PanelViewTest, APanelOfTheReportedHeightShowsEveryRowWhole) {
+    InterfaceItem longAddress = active("eth1");
+    longAddress.snapshot->flags |= 0x2 | 0x8 | 0x800 | 0x1000; // capsules across two lines
+    longAddress.snapshot->ipv6.push_back({"2001:db8:1234:5678:9abc:def0:1234:5678", 64, 0,
+                                          0x2 | 0x8 | 0x20 | 0x80 | 0x100, std::nullopt});
+    publish({active("eth0"), active("eth1")});
+    publish({active("eth0"), longAddress}); // the same rows, grown in place
+    view->resize(PanelView::kWidth, view->preferredHeight());
+    QApplication::processEvents();
+    const QScrollArea& scroll = view->scrollArea();
+    EXPECT_EQ(scroll.verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(scroll.widget()->height(), scroll.viewport()->height());
+    EXPECT_LE(scroll.widget()->width(), scroll.viewport()->width());
 }
 
 TEST_F(PanelViewTest, HiddenViewCatchesUpWhenShown) {
