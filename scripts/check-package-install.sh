@@ -55,6 +55,9 @@ files=$(dpkg-query -L wirelark)
 [ "$(command -v wirelark-cli)" = /usr/bin/wirelark-cli ] || fail "wirelark-cli is not /usr/bin's"
 wirelark-cli list >/dev/null || fail "wirelark-cli list"
 wirelark-cli list --json | python3 -m json.tool >/dev/null || fail "wirelark-cli list --json"
+# Every command but list runs in the full program, which wirelark-cli finds in libexec.
+[[ "$(wirelark-cli --help)" == *watch-config* ]] ||
+  fail "wirelark-cli --help (handed to /usr/libexec/wirelark/wirelark-cli-full)"
 bash --norc -c 'source /usr/share/bash-completion/completions/wirelark-cli &&
   complete -p wirelark-cli' >/dev/null || fail "the bash completion does not load"
 if command -v man >/dev/null; then

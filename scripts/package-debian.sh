@@ -16,7 +16,8 @@ fi
 
 # package name, then the paths it must hold
 expected=(
-  "wirelark ./usr/bin/wirelark ./usr/bin/wirelark-cli ./usr/share/applications/wirelark.desktop
+  "wirelark ./usr/bin/wirelark ./usr/bin/wirelark-cli ./usr/libexec/wirelark/wirelark-cli-full
+   ./usr/share/applications/wirelark.desktop
    ./usr/share/icons/hicolor/scalable/apps/wirelark.svg
    ./usr/share/metainfo/com.quillfern.Wirelark.metainfo.xml ./usr/share/man/man1/wirelark-cli.1.gz
    ./usr/share/man/man1/wirelark.1.gz

@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace wirelark::cli {
 
@@ -125,6 +126,16 @@ ParseResult parseCommandLine(const Command& command, std::span<const std::string
         parsed.add(*option, value);
     }
     return parsed;
+}
+
+int runCommand(const Command& command, std::span<char* const> arguments) {
+    const std::vector<std::string_view> texts(arguments.begin(), arguments.end());
+    const ParseResult parsed = parseCommandLine(command, texts);
+    if (const auto* error = std::get_if<CommandLineError>(&parsed)) {
+        std::fputs(error->message.c_str(), stderr);
+        return 2;
+    }
+    return command.run(std::get<ParsedCommandLine>(parsed));
 }
 
 std::string usageLine(const Command& command) {

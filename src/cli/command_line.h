@@ -75,6 +75,10 @@ private:
     std::map<std::string, std::vector<std::string>, std::less<>> given_;
 };
 
+// Runs the command on the arguments after its name. A command line it does not take is explained
+// on standard error and ends with exit status 2.
+int runCommand(const Command& command, std::span<char* const> arguments);
+
 // "stats [--history FILE] [--period SECONDS]... [--json]"
 std::string usageLine(const Command& command);
 
