@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -33,7 +34,6 @@ constexpr const char* kQuietVeth[] = {
 constexpr const char* kListText = R"(lo: index 1
     flags 10049<UP,LOOPBACK,RUNNING,LOWER_UP>
     mtu 65536
-    options 1063<RXCSUM,TXCSUM,TSO4,TSO6,SW_TIMESTAMP>
     nd6 3<PERFORMNUD,ACCEPT_RTADV>
     inet 127.0.0.1/8  255.0.0.0
     inet6 ::1/128
@@ -43,7 +43,6 @@ constexpr const char* kListText = R"(lo: index 1
 wl1: index 2
     flags 11043<UP,BROADCAST,RUNNING,MULTICAST,LOWER_UP>
     mtu 1500
-    options 107f<RXCSUM,TXCSUM,VLAN_MTU,VLAN_HWTAGGING,JUMBO_MTU,TSO4,TSO6,SW_TIMESTAMP>
     nd6 20b<PERFORMNUD,ACCEPT_RTADV,IFDISABLED,DAD>
     ether 02:00:00:00:00:02
     bytes in 0 out 0, packets in 0 out 0, errors in 0 out 0
@@ -52,7 +51,6 @@ wl1: index 2
 wl0: index 3
     flags 11043<UP,BROADCAST,RUNNING,MULTICAST,LOWER_UP>
     mtu 1400
-    options 107f<RXCSUM,TXCSUM,VLAN_MTU,VLAN_HWTAGGING,JUMBO_MTU,TSO4,TSO6,SW_TIMESTAMP>
     nd6 20b<PERFORMNUD,ACCEPT_RTADV,IFDISABLED,DAD>
     inet 192.0.2.1/24  255.255.255.0
     ether 02:00:00:00:00:01
@@ -95,7 +93,6 @@ constexpr const char* kListJson = R"([
         "flags": 0
       }
     ],
-    "capabilities": 4195,
     "nd6Flags": 3,
     "functionalType": "loopback",
     "isPrimaryIPv4": false,
@@ -123,7 +120,6 @@ constexpr const char* kListJson = R"([
     "linkAddress": "02:00:00:00:00:02",
     "ipv4": [],
     "ipv6": [],
-    "capabilities": 4223,
     "nd6Flags": 523,
     "functionalType": "unknown",
     "deviceKind": "veth",
@@ -158,7 +154,6 @@ constexpr const char* kListJson = R"([
       }
     ],
     "ipv6": [],
-    "capabilities": 4223,
     "nd6Flags": 523,
     "functionalType": "unknown",
     "deviceKind": "veth",
@@ -168,6 +163,18 @@ constexpr const char* kListJson = R"([
 ]
 )";
 
+// Without the offload features the kernel's drivers announce: they differ between kernels.
+std::string withoutOffloadFeatures(const std::string& output) {
+    std::istringstream lines(output);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("    options ") && !line.starts_with("    \"capabilities\": ")) {
+            kept += line + "\n";
+        }
+    }
+    return kept;
+}
+
 TEST(ListCommandTest, PrintsEveryInterfaceAsTextAndAsJson) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
     for (const char* command : kQuietVeth) {
@@ -175,10 +182,10 @@ TEST(ListCommandTest, PrintsEveryInterfaceAsTextAndAsJson) {
     }
     const CommandOutput text = cli(WIRELARK_CLI, "list");
     EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.output, kListText);
+    EXPECT_EQ(withoutOffloadFeatures(text.output), kListText);
     const CommandOutput json = cli(WIRELARK_CLI, "list --json");
     EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.output, kListJson);
+    EXPECT_EQ(withoutOffloadFeatures(json.output), kListJson);
 }
 
 // The overview the full program prints for --help, and on standard error for a command line
