@@ -29,6 +29,9 @@ constexpr const char* kQuietVeth[] = {
     "ip addr add 192.0.2.1/24 dev wl0",
     "ip link set wl0 up",
     "ip link set wl1 up",
+    // The kernel reports a veth running only once it has seen the carrier, a moment later.
+    "for i in $(seq 200); do ip -o link show up | grep -c 'wl[01].*state UP' | grep -qx 2 && "
+    "exit 0; sleep 0.05; done; exit 1",
 };
 
 constexpr const char* kListText = R"(lo: index 1
