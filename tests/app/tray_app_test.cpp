@@ -6,7 +6,10 @@
 #include "netcore/history/history_store.h"
 #include "netcore/history/recording_lock.h"
 
+#include "accessible_tree.h"
+#include "fake_accessibility_bus.h"
 #include "netns_sandbox.h"
+#include "private_bus.h"
 
 #include <QDir>
 #include <QImage>
@@ -661,6 +664,185 @@ TEST_F(TrayPanelTest, OpensUnderTheTrayClosesOnEscapeAndOutsideClicksAndQuitsFro
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_TRUE(std::filesystem::exists(historyFile())) << "quit without saving the history";
+}
+
+// Enters a network namespace of the test's own before the fixture starts its threads: a process
+// with threads cannot take a mount namespace of its own.
+struct InPrivateNetworkNamespace {
+    std::optional<std::string> whyNot = testing::enterPrivateNetworkNamespace();
+};
+
+// The open panel as a screen reader reads it: on a private session bus that is also its
+// accessibility bus, the app exports its widgets, and announces the ones it shows.
+class TrayPanelRowsTest : private InPrivateNetworkNamespace, public TrayPanelTest {
+protected:
+    void SetUp() override {
+        if (whyNot) {
+            GTEST_SKIP() << *whyNot;
+        }
+        ASSERT_EQ(testing::addTwoDefaultRoutes(), std::nullopt);
+        std::string why;
+        bus_ = testing::PrivateBus::start(why);
+        if (!bus_) {
+            GTEST_SKIP() << why;
+        }
+        accessibility_ = std::make_unique<testing::FakeAccessibilityBus>(bus_->address());
+        ASSERT_TRUE(accessibility_->ready());
+        tree_ = testing::AccessibleTree::open(bus_->address());
+        ASSERT_TRUE(tree_);
+        ASSERT_NO_FATAL_FAILURE(TrayPanelTest::SetUp());
+        environment_.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(bus_->address()));
+        environment_.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    }
+
+    // Clicks the docked item and reads the window it shows, once that has a row for `name`.
+    std::optional<testing::AccessibleNode> openPanelWithRow(const QPoint& item,
+                                                            const std::string& name) {
+        tree_->forgetShown();
+        clickAt(item, 1);
+        std::optional<testing::AccessibleNode> panel;
+        waitFor(
+            [&] {
+                for (const testing::AccessibleRef& window : tree_->shownWindows(1s)) {
+                    panel = tree_->read(window);
+                    if (panel && panel->find(row(name))) {
+                        return true;
+                    }
+                }
+                panel.reset();
+                return false;
+            },
+            20s);
+        return panel;
+    }
+
+    // The window read again until `wanted` holds for it.
+    std::optional<testing::AccessibleNode>
+    readUntil(const testing::AccessibleRef& window,
+              const std::function<bool(const testing::AccessibleNode&)>& wanted) {
+        std::optional<testing::AccessibleNode> read;
+        const bool seen = waitFor(
+            [&] {
+                read = tree_->read(window);
+                return read && wanted(*read);
+            },
+            20s);
+        return seen ? read : std::nullopt;
+    }
+
+    // The names of the pinned interfaces as stored, in their order.
+    std::vector<std::string> storedPins() const {
+        const auto stored = IniSettingsStorage(configHome() + "/Wirelark/Wirelark.conf").read();
+        std::vector<std::string> names;
+        for (const InterfaceFingerprint& pin : decodeSettings(stored.value_or("{}")).pinned) {
+            names.push_back(pin.name);
+        }
+        return names;
+    }
+
+    // A shown row of the panel, read aloud as the interface's name and what it is.
+    static std::function<bool(const testing::AccessibleNode&)> row(const std::string& name) {
+        return [prefix = name + ", "](const testing::AccessibleNode& node) {
+            return node.showing && node.name.starts_with(prefix);
+        };
+    }
+
+    static std::function<bool(const testing::AccessibleNode&)> named(const std::string& name) {
+        return [name](const testing::AccessibleNode& node) {
+            return node.showing && node.name == name;
+        };
+    }
+
+    static QRect extents(const testing::AccessibleNode& node) {
+        return {node.extents[0], node.extents[1], node.extents[2], node.extents[3]};
+    }
+
+    std::unique_ptr<testing::PrivateBus> bus_;
+    std::unique_ptr<testing::FakeAccessibilityBus> accessibility_;
+    std::optional<testing::AccessibleTree> tree_;
+};
+
+// Each interface's row and, in it, its address.
+struct RowCase {
+    std::string name;
+    std::string address;
+};
+
+TEST_F(TrayPanelRowsTest, ShowsARowWithItsAddressForEachInterface) {
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(MenubarMode::rates);
+    ASSERT_TRUE(docked);
+    const std::vector<xcb_window_t> before = x_->mappedTopLevels();
+    const auto panel = openPanelWithRow(x_->geometry(docked->item).center(), "lo");
+    ASSERT_TRUE(panel) << "no window with a row for lo after a click on the item";
+
+    // The window read is the one mapped on the screen.
+    const auto mapped = newWindow(before);
+    ASSERT_TRUE(mapped);
+    const QRect frame = x_->geometry(*mapped);
+    EXPECT_EQ(extents(*panel), frame);
+
+    for (const RowCase& c :
+         {RowCase{"lo", "127.0.0.1"}, RowCase{"wd0", "10.1.0.1"}, RowCase{"wd1", "10.2.0.1"}}) {
+        const testing::AccessibleNode* found = panel->find(row(c.name));
+        ASSERT_TRUE(found) << "no row for " << c.name;
+        EXPECT_TRUE(found->find([&](const testing::AccessibleNode& node) {
+            return node.showing && node.name.find(c.address) != std::string::npos;
+        })) << "no line with "
+            << c.address << " in the row of " << c.name;
+    }
+}
+
+// Pins two rows with their buttons, then drags the second onto the first with the mouse.
+TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(MenubarMode::rates);
+    ASSERT_TRUE(docked);
+    auto panel = openPanelWithRow(x_->geometry(docked->item).center(), "wd0");
+    ASSERT_TRUE(panel) << "no window with a row for wd0 after a click on the item";
+    const testing::AccessibleRef window = panel->ref;
+    for (const std::string name : {"lo", "wd0"}) {
+        const testing::AccessibleNode* pin = panel->find(named("Pin " + name));
+        ASSERT_TRUE(pin) << "no pin button for " << name;
+        clickAt(extents(*pin).center(), 1);
+        panel = readUntil(window, [&](const testing::AccessibleNode& read) {
+            return read.find(named("Unpin " + name)) != nullptr;
+        });
+        ASSERT_TRUE(panel) << name << " not pinned by its button";
+    }
+    ASSERT_TRUE(waitFor(
+        [&] {
+            return storedPins() == std::vector<std::string>{"lo", "wd0"};
+        },
+        20s));
+
+    // Pressed on the rows' own margin, not on a label that takes clicks itself.
+    const auto grip = [](const testing::AccessibleNode& row) {
+        const QRect area = extents(row);
+        return QPoint(area.left() + 5, area.center().y());
+    };
+    const QPoint from = grip(*panel->find(row("wd0")));
+    const QPoint to = grip(*panel->find(row("lo")));
+    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+    // Steps of a hand's pace: the drag starts after the first ones, the last ones hover the target.
+    constexpr int steps = 12;
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint at = from + (to - from) * step / steps;
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    }
+    xdotool({"mouseup", "1"});
+
+    EXPECT_TRUE(waitFor(
+        [&] {
+            return storedPins() == std::vector<std::string>{"wd0", "lo"};
+        },
+        20s))
+        << "stored pins after the drop: " << ::testing::PrintToString(storedPins());
+    EXPECT_TRUE(readUntil(window, [&](const testing::AccessibleNode& read) {
+        const testing::AccessibleNode* first = read.find(row("wd0"));
+        const testing::AccessibleNode* second = read.find(row("lo"));
+        return first && second && first->extents[1] < second->extents[1];
+    })) << "wd0's row not shown above lo's";
 }
 
 } // namespace
