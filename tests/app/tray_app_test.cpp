@@ -680,6 +680,9 @@ protected:
         if (whyNot) {
             GTEST_SKIP() << *whyNot;
         }
+        // Links without IPv6: their link-local addresses would come a moment later and lay the
+        // rows out again under the pointer.
+        std::ofstream("/proc/sys/net/ipv6/conf/default/disable_ipv6") << 1;
         ASSERT_EQ(testing::addTwoDefaultRoutes(), std::nullopt);
         std::string why;
         bus_ = testing::PrivateBus::start(why);
@@ -695,14 +698,19 @@ protected:
         environment_.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     }
 
-    // Clicks the docked item and reads the window it shows, once that has a row for `name`.
+    // Clicks the docked item and reads the window it shows, once that is mapped on the screen
+    // and has a row for `name`.
     std::optional<testing::AccessibleNode> openPanelWithRow(const QPoint& item,
                                                             const std::string& name) {
+        const std::vector<xcb_window_t> before = x_->mappedTopLevels();
         tree_->forgetShown();
         clickAt(item, 1);
         std::optional<testing::AccessibleNode> panel;
         waitFor(
             [&] {
+                if (!newWindow(before)) {
+                    return false;
+                }
                 for (const testing::AccessibleRef& window : tree_->shownWindows(1s)) {
                     panel = tree_->read(window);
                     if (panel && panel->find(row(name))) {
@@ -714,6 +722,27 @@ protected:
             },
             20s);
         return panel;
+    }
+
+    // Where the first object `wanted` finds is once two reads in a row agree: a click must land
+    // on what the read shows, and the panel lays its rows out again as they change.
+    std::optional<QRect>
+    settledPlace(const testing::AccessibleRef& window,
+                 const std::function<bool(const testing::AccessibleNode&)>& wanted) {
+        std::optional<QRect> last;
+        std::optional<QRect> place;
+        waitFor(
+            [&] {
+                const auto read = tree_->read(window);
+                const testing::AccessibleNode* found = read ? read->find(wanted) : nullptr;
+                const std::optional<QRect> now =
+                    found ? std::optional(extents(*found)) : std::nullopt;
+                place = now && now == last ? now : std::nullopt;
+                last = now;
+                return place.has_value();
+            },
+            20s);
+        return place;
     }
 
     // The window read again until `wanted` holds for it.
@@ -802,27 +831,32 @@ TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
     ASSERT_TRUE(panel) << "no window with a row for wd0 after a click on the item";
     const testing::AccessibleRef window = panel->ref;
     for (const std::string name : {"lo", "wd0"}) {
-        const testing::AccessibleNode* pin = panel->find(named("Pin " + name));
+        const auto pin = settledPlace(window, named("Pin " + name));
         ASSERT_TRUE(pin) << "no pin button for " << name;
-        clickAt(extents(*pin).center(), 1);
-        panel = readUntil(window, [&](const testing::AccessibleNode& read) {
-            return read.find(named("Unpin " + name)) != nullptr;
-        });
-        ASSERT_TRUE(panel) << name << " not pinned by its button";
+        clickAt(pin->center(), 1);
+        EXPECT_TRUE(readUntil(window,
+                              [&](const testing::AccessibleNode& read) {
+                                  return read.find(named("Unpin " + name)) != nullptr;
+                              }))
+            << name << " not pinned by its button";
     }
     ASSERT_TRUE(waitFor(
         [&] {
             return storedPins() == std::vector<std::string>{"lo", "wd0"};
         },
-        20s));
+        20s))
+        << "stored pins: " << ::testing::PrintToString(storedPins());
 
     // Pressed on the rows' own margin, not on a label that takes clicks itself.
-    const auto grip = [](const testing::AccessibleNode& row) {
-        const QRect area = extents(row);
-        return QPoint(area.left() + 5, area.center().y());
+    const auto grip = [&](const std::string& name) {
+        const auto area = settledPlace(window, row(name));
+        return area ? std::optional(QPoint(area->left() + 5, area->center().y())) : std::nullopt;
     };
-    const QPoint from = grip(*panel->find(row("wd0")));
-    const QPoint to = grip(*panel->find(row("lo")));
+    const auto gripFrom = grip("wd0");
+    const auto gripTo = grip("lo");
+    ASSERT_TRUE(gripFrom && gripTo) << "the pinned rows did not settle";
+    const QPoint from = *gripFrom;
+    const QPoint to = *gripTo;
     xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
     // Steps of a hand's pace: the drag starts after the first ones, the last ones hover the target.
     constexpr int steps = 12;
