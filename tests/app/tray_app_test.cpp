@@ -768,6 +768,10 @@ protected:
         }
         return names;
     }
+    // Waits for the stored pins to be these, in this order.
+    bool pinsBecome(const std::vector<std::string>& names) const {
+        return waitFor([&] { return storedPins() == names; }, 20s);
+    }
 
     // A shown row of the panel, read aloud as the interface's name and what it is.
     static std::function<bool(const testing::AccessibleNode&)> row(const std::string& name) {
@@ -776,6 +780,7 @@ protected:
         };
     }
 
+    // A shown object read aloud as exactly `name`, as a button is.
     static std::function<bool(const testing::AccessibleNode&)> named(const std::string& name) {
         return [name](const testing::AccessibleNode& node) {
             return node.showing && node.name == name;
@@ -840,11 +845,7 @@ TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
                               }))
             << name << " not pinned by its button";
     }
-    ASSERT_TRUE(waitFor(
-        [&] {
-            return storedPins() == std::vector<std::string>{"lo", "wd0"};
-        },
-        20s))
+    ASSERT_TRUE(pinsBecome({"lo", "wd0"}))
         << "stored pins: " << ::testing::PrintToString(storedPins());
 
     // Pressed on the rows' own margin, not on a label that takes clicks itself.
@@ -858,7 +859,8 @@ TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
     const QPoint from = *gripFrom;
     const QPoint to = *gripTo;
     xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
-    // Steps of a hand's pace: the drag starts after the first ones, the last ones hover the target.
+    // Small steps, each a motion of its own: the drag starts after the first few, and the last
+    // one hovers the target.
     constexpr int steps = 12;
     for (int step = 1; step <= steps; ++step) {
         const QPoint at = from + (to - from) * step / steps;
@@ -866,11 +868,7 @@ TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
     }
     xdotool({"mouseup", "1"});
 
-    EXPECT_TRUE(waitFor(
-        [&] {
-            return storedPins() == std::vector<std::string>{"wd0", "lo"};
-        },
-        20s))
+    EXPECT_TRUE(pinsBecome({"wd0", "lo"}))
         << "stored pins after the drop: " << ::testing::PrintToString(storedPins());
     EXPECT_TRUE(readUntil(window, [&](const testing::AccessibleNode& read) {
         const testing::AccessibleNode* first = read.find(row("wd0"));
