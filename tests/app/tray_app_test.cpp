@@ -6,7 +6,10 @@
 #include "netcore/history/history_store.h"
 #include "netcore/history/recording_lock.h"
 
+#include "accessible_tree.h"
+#include "fake_accessibility_bus.h"
 #include "netns_sandbox.h"
+#include "private_bus.h"
 
 #include <QDir>
 #include <QImage>
@@ -661,6 +664,217 @@ TEST_F(TrayPanelTest, OpensUnderTheTrayClosesOnEscapeAndOutsideClicksAndQuitsFro
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app.exitCode(), 0);
     EXPECT_TRUE(std::filesystem::exists(historyFile())) << "quit without saving the history";
+}
+
+// Enters a network namespace of the test's own before the fixture starts its threads: a process
+// with threads cannot take a mount namespace of its own.
+struct InPrivateNetworkNamespace {
+    std::optional<std::string> whyNot = testing::enterPrivateNetworkNamespace();
+};
+
+// The open panel as a screen reader reads it: on a private session bus that is also its
+// accessibility bus, the app exports its widgets, and announces the ones it shows.
+class TrayPanelRowsTest : private InPrivateNetworkNamespace, public TrayPanelTest {
+protected:
+    void SetUp() override {
+        if (whyNot) {
+            GTEST_SKIP() << *whyNot;
+        }
+        // Links without IPv6: their link-local addresses would come a moment later and lay the
+        // rows out again under the pointer.
+        std::ofstream("/proc/sys/net/ipv6/conf/default/disable_ipv6") << 1;
+        ASSERT_EQ(testing::addTwoDefaultRoutes(), std::nullopt);
+        std::string why;
+        bus_ = testing::PrivateBus::start(why);
+        if (!bus_) {
+            GTEST_SKIP() << why;
+        }
+        accessibility_ = std::make_unique<testing::FakeAccessibilityBus>(bus_->address());
+        ASSERT_TRUE(accessibility_->ready());
+        tree_ = testing::AccessibleTree::open(bus_->address());
+        ASSERT_TRUE(tree_);
+        ASSERT_NO_FATAL_FAILURE(TrayPanelTest::SetUp());
+        environment_.insert("DBUS_SESSION_BUS_ADDRESS", QString::fromStdString(bus_->address()));
+        environment_.insert("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
+    }
+
+    // Clicks the docked item and reads the window it shows, once that is mapped on the screen
+    // and has a row for `name`.
+    std::optional<testing::AccessibleNode> openPanelWithRow(const QPoint& item,
+                                                            const std::string& name) {
+        const std::vector<xcb_window_t> before = x_->mappedTopLevels();
+        tree_->forgetShown();
+        clickAt(item, 1);
+        std::optional<testing::AccessibleNode> panel;
+        waitFor(
+            [&] {
+                if (!newWindow(before)) {
+                    return false;
+                }
+                for (const testing::AccessibleRef& window : tree_->shownWindows(1s)) {
+                    panel = tree_->read(window);
+                    if (panel && panel->find(row(name))) {
+                        return true;
+                    }
+                }
+                panel.reset();
+                return false;
+            },
+            20s);
+        return panel;
+    }
+
+    // Where the first object `wanted` finds is once two reads in a row agree: a click must land
+    // on what the read shows, and the panel lays its rows out again as they change.
+    std::optional<QRect>
+    settledPlace(const testing::AccessibleRef& window,
+                 const std::function<bool(const testing::AccessibleNode&)>& wanted) {
+        std::optional<QRect> last;
+        std::optional<QRect> place;
+        waitFor(
+            [&] {
+                const auto read = tree_->read(window);
+                const testing::AccessibleNode* found = read ? read->find(wanted) : nullptr;
+                const std::optional<QRect> now =
+                    found ? std::optional(extents(*found)) : std::nullopt;
+                place = now && now == last ? now : std::nullopt;
+                last = now;
+                return place.has_value();
+            },
+            20s);
+        return place;
+    }
+
+    // The window read again until `wanted` holds for it.
+    std::optional<testing::AccessibleNode>
+    readUntil(const testing::AccessibleRef& window,
+              const std::function<bool(const testing::AccessibleNode&)>& wanted) {
+        std::optional<testing::AccessibleNode> read;
+        const bool seen = waitFor(
+            [&] {
+                read = tree_->read(window);
+                return read && wanted(*read);
+            },
+            20s);
+        return seen ? read : std::nullopt;
+    }
+
+    // The names of the pinned interfaces as stored, in their order.
+    std::vector<std::string> storedPins() const {
+        const auto stored = IniSettingsStorage(configHome() + "/Wirelark/Wirelark.conf").read();
+        std::vector<std::string> names;
+        for (const InterfaceFingerprint& pin : decodeSettings(stored.value_or("{}")).pinned) {
+            names.push_back(pin.name);
+        }
+        return names;
+    }
+    // Waits for the stored pins to be these, in this order.
+    bool pinsBecome(const std::vector<std::string>& names) const {
+        return waitFor([&] { return storedPins() == names; }, 20s);
+    }
+
+    // A shown row of the panel, read aloud as the interface's name and what it is.
+    static std::function<bool(const testing::AccessibleNode&)> row(const std::string& name) {
+        return [prefix = name + ", "](const testing::AccessibleNode& node) {
+            return node.showing && node.name.starts_with(prefix);
+        };
+    }
+
+    // A shown object read aloud as exactly `name`, as a button is.
+    static std::function<bool(const testing::AccessibleNode&)> named(const std::string& name) {
+        return [name](const testing::AccessibleNode& node) {
+            return node.showing && node.name == name;
+        };
+    }
+
+    static QRect extents(const testing::AccessibleNode& node) {
+        return {node.extents[0], node.extents[1], node.extents[2], node.extents[3]};
+    }
+
+    std::unique_ptr<testing::PrivateBus> bus_;
+    std::unique_ptr<testing::FakeAccessibilityBus> accessibility_;
+    std::optional<testing::AccessibleTree> tree_;
+};
+
+// Each interface's row and, in it, its address.
+struct RowCase {
+    std::string name;
+    std::string address;
+};
+
+TEST_F(TrayPanelRowsTest, ShowsARowWithItsAddressForEachInterface) {
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(MenubarMode::rates);
+    ASSERT_TRUE(docked);
+    const std::vector<xcb_window_t> before = x_->mappedTopLevels();
+    const auto panel = openPanelWithRow(x_->geometry(docked->item).center(), "lo");
+    ASSERT_TRUE(panel) << "no window with a row for lo after a click on the item";
+
+    // The window read is the one mapped on the screen.
+    const auto mapped = newWindow(before);
+    ASSERT_TRUE(mapped);
+    const QRect frame = x_->geometry(*mapped);
+    EXPECT_EQ(extents(*panel), frame);
+
+    for (const RowCase& c :
+         {RowCase{"lo", "127.0.0.1"}, RowCase{"wd0", "10.1.0.1"}, RowCase{"wd1", "10.2.0.1"}}) {
+        const testing::AccessibleNode* found = panel->find(row(c.name));
+        ASSERT_TRUE(found) << "no row for " << c.name;
+        EXPECT_TRUE(found->find([&](const testing::AccessibleNode& node) {
+            return node.showing && node.name.find(c.address) != std::string::npos;
+        })) << "no line with "
+            << c.address << " in the row of " << c.name;
+    }
+}
+
+// Pins two rows with their buttons, then drags the second onto the first with the mouse.
+TEST_F(TrayPanelRowsTest, ReordersPinnedRowsDraggedOntoEachOther) {
+    ASSERT_TRUE(startApp(environment_).waitForStarted(10000));
+    const auto docked = dockedAtFullWidth(MenubarMode::rates);
+    ASSERT_TRUE(docked);
+    auto panel = openPanelWithRow(x_->geometry(docked->item).center(), "wd0");
+    ASSERT_TRUE(panel) << "no window with a row for wd0 after a click on the item";
+    const testing::AccessibleRef window = panel->ref;
+    for (const std::string name : {"lo", "wd0"}) {
+        const auto pin = settledPlace(window, named("Pin " + name));
+        ASSERT_TRUE(pin) << "no pin button for " << name;
+        clickAt(pin->center(), 1);
+        EXPECT_TRUE(readUntil(window,
+                              [&](const testing::AccessibleNode& read) {
+                                  return read.find(named("Unpin " + name)) != nullptr;
+                              }))
+            << name << " not pinned by its button";
+    }
+    ASSERT_TRUE(pinsBecome({"lo", "wd0"}))
+        << "stored pins: " << ::testing::PrintToString(storedPins());
+
+    // Pressed on the rows' own margin, not on a label that takes clicks itself.
+    const auto grip = [&](const std::string& name) {
+        const auto area = settledPlace(window, row(name));
+        return area ? std::optional(QPoint(area->left() + 5, area->center().y())) : std::nullopt;
+    };
+    const auto gripFrom = grip("wd0");
+    const auto gripTo = grip("lo");
+    ASSERT_TRUE(gripFrom && gripTo) << "the pinned rows did not settle";
+    const QPoint from = *gripFrom;
+    const QPoint to = *gripTo;
+    xdotool({"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"});
+    // Small steps, each a motion of its own: the drag starts after the first few, and the last
+    // one hovers the target.
+    constexpr int steps = 12;
+    for (int step = 1; step <= steps; ++step) {
+        const QPoint at = from + (to - from) * step / steps;
+        xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
+    }
+    xdotool({"mouseup", "1"});
+
+    EXPECT_TRUE(pinsBecome({"wd0", "lo"}))
+        << "stored pins after the drop: " << ::testing::PrintToString(storedPins());
+    EXPECT_TRUE(readUntil(window, [&](const testing::AccessibleNode& read) {
+        const testing::AccessibleNode* first = read.find(row("wd0"));
+        const testing::AccessibleNode* second = read.find(row("lo"));
+        return first && second && first->extents[1] < second->extents[1];
+    })) << "wd0's row not shown above lo's";
 }
 
 } // namespace
