@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -147,6 +148,10 @@ TEST_F(SettingsWindowTest, IsMadeOnFirstUseWithItsSevenTabsOnGeneral) {
     for (int i = 0; i < tabs->count(); ++i) {
         EXPECT_FALSE(tabs->tabIcon(i).isNull()) << labels[i].toStdString();
     }
+    // Every tab shows at once, with no scrolling through the tab bar.
+    QCoreApplication::processEvents();
+    const QTabBar* bar = tabs->tabBar();
+    EXPECT_LE(bar->tabRect(bar->count() - 1).right(), bar->width() - 1);
 }
 
 TEST_F(SettingsWindowTest, ReopeningKeepsTheWindowAndItsTab) {

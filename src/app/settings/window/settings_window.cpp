@@ -8,8 +8,12 @@
 #include "app/settings/window/statistics_tab.h"
 #include "app/settings/window/updates_tab.h"
 
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace wirelark {
 
@@ -47,6 +51,16 @@ SettingsWindow::SettingsWindow(const SettingsWindowSources& sources, SettingsTab
     selectTab(initialTab);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs_);
+}
+
+// A tab widget asks for no more than 200 pixels for its bar and scrolls through the rest: the
+// window asks to be wide enough to show every tab.
+QSize SettingsWindow::sizeHint() const {
+    const QMargins margins = layout()->contentsMargins();
+    const int tabsWidth = tabs_->tabBar()->sizeHint().width() + margins.left() + margins.right() +
+                          2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    const QSize hint = QWidget::sizeHint();
+    return {std::max(hint.width(), tabsWidth), hint.height()};
 }
 
 SettingsTab SettingsWindow::currentTab() const {

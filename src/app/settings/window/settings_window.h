@@ -28,6 +28,7 @@ public:
     SettingsWindow(const SettingsWindowSources& sources, SettingsTab initialTab,
                    QWidget* parent = nullptr);
 
+    QSize sizeHint() const override;
     SettingsTab currentTab() const;
     void selectTab(SettingsTab tab);
     // The page of one tab.

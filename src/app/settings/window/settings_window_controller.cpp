@@ -14,8 +14,11 @@ SettingsWindowController::~SettingsWindowController() = default;
 void SettingsWindowController::show() {
     if (!window_) {
         window_ = std::make_unique<SettingsWindow>(sources_, SettingsTab::general);
-        window_->adjustSize();
+        // Its full size, every tab shown, where the screen has room: adjusting the size would
+        // hold it to two thirds of the screen.
+        window_->resize(window_->sizeHint());
         if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            window_->resize(window_->size().boundedTo(screen->availableGeometry().size()));
             QRect frame = window_->frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());
             window_->move(frame.topLeft());
