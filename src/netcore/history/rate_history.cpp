@@ -24,11 +24,35 @@ double handOver(const std::vector<TierStorage>& tiers, std::size_t i, Instant fr
 }
 
 // The first of the count oldest buckets whose start fails the test, the tier's starts
-// ascending.
+// ascending: every bucket before it passes, every one from it on fails. The search starts at
+// `near`, in steps that double away from it, so an answer close to it costs a few reads.
 template <typename Test>
-std::size_t firstStartFailing(const TierStorage& tier, std::size_t count, Test test) {
+std::size_t firstStartFailing(const TierStorage& tier, std::size_t count, std::size_t near,
+                              Test test) {
+    near = std::min(near, count);
     std::size_t low = 0;
     std::size_t high = count;
+    if (near < count && test(tier.start(near))) {
+        low = near + 1;
+        for (std::size_t step = 1; low + step - 1 < high; step *= 2) {
+            const std::size_t probe = low + step - 1;
+            if (!test(tier.start(probe))) {
+                high = probe;
+                break;
+            }
+            low = probe + 1;
+        }
+    } else {
+        high = near;
+        for (std::size_t step = 1; step <= high; step *= 2) {
+            const std::size_t probe = high - step;
+            if (test(tier.start(probe))) {
+                low = probe + 1;
+                break;
+            }
+            high = probe;
+        }
+    }
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         if (test(tier.start(middle))) {
@@ -39,6 +63,8 @@ std::size_t firstStartFailing(const TierStorage& tier, std::size_t count, Test t
     }
     return low;
 }
+
+constexpr std::size_t kMostHintedPeriods = 16;
 
 } // namespace
 
@@ -100,6 +126,21 @@ std::vector<RateSample> RateHistory::recentSamples(long count) const {
     return samples;
 }
 
+std::vector<RateHistory::SearchHint>& RateHistory::hintsFor(double period) const {
+    auto found = std::find_if(hints_.begin(), hints_.end(), [period](const PeriodHints& hints) {
+        return hints.period == period;
+    });
+    if (found == hints_.end()) {
+        // The display asks for a few periods; a caller going through many keeps only the last.
+        if (hints_.size() >= kMostHintedPeriods) {
+            hints_.erase(hints_.begin());
+        }
+        found = hints_.insert(hints_.end(), {period, {}});
+    }
+    found->tiers.resize(tiers_.size());
+    return found->tiers;
+}
+
 RateAggregate RateHistory::aggregate(double period, Instant now) const {
     RateAggregate total;
     const Instant from = now - period;
@@ -107,6 +148,7 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
     if (std::isnan(from)) {
         return total;
     }
+    std::vector<SearchHint>& hints = hintsFor(period);
     double until = std::numeric_limits<double>::infinity();
     for (std::size_t i = 0; i < tiers_.size(); ++i) {
         const TierStorage& tier = tiers_[i];
@@ -130,10 +172,18 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
         Instant oldestCounted = until;
         bool reachedBoundary = false;
         if (tier.isOrderedAndPlain()) {
-            // With starts in order, the buckets counted are one run, found by bisection.
-            const std::size_t newest = firstStartFailing(
-                tier, tier.size(), [&](Instant start) { return !countedBefore(start); });
-            const std::size_t oldest = firstStartFailing(tier, newest, beyondBoundary);
+            // With starts in order, the buckets counted are one run, found by searching from
+            // where the last call found it.
+            SearchHint& hint = hints[i];
+            const auto indexOf = [&](uint64_t number) {
+                return number < tier.firstNumber() ? 0 : number - tier.firstNumber();
+            };
+            const std::size_t newest =
+                firstStartFailing(tier, tier.size(), indexOf(hint.newest),
+                                  [&](Instant start) { return !countedBefore(start); });
+            const std::size_t oldest =
+                firstStartFailing(tier, newest, indexOf(hint.oldest), beyondBoundary);
+            hint = {tier.firstNumber() + newest, tier.firstNumber() + oldest};
             reachedBoundary = oldest > 0;
             if (oldest < newest) {
                 oldestCounted = tier.start(oldest);

@@ -4,6 +4,7 @@
 #include "netcore/history/rate_sample.h"
 #include "netcore/history/tier_storage.h"
 
+#include <cstdint>
 #include <vector>
 
 namespace wirelark {
@@ -35,7 +36,10 @@ public:
     void prune(Instant now);
     // The newest raw samples, oldest first.
     std::vector<RateSample> recentSamples(long count) const;
-    // Totals over the last period seconds, each sample counted once across the tiers.
+    // Totals over the last period seconds, each sample counted once across the tiers. The
+    // searches for a period's buckets start where the last call for that period found them, a
+    // tick ago as a rule; so, although const, two threads must not call it on one history at
+    // once.
     RateAggregate aggregate(double period, Instant now) const;
     // Sets the retentions of a three-tier history, or starts over with the standard layout.
     void apply(Retention retention);
@@ -43,10 +47,24 @@ public:
     bool isEmpty() const;
     bool hasTraffic() const;
 
-    bool operator==(const RateHistory&) const = default;
+    bool operator==(const RateHistory& other) const { return tiers_ == other.tiers_; }
 
 private:
+    // Where the last aggregate over a period found the newest and the oldest bucket it counted
+    // in each tier, by bucket number, which a prune leaves unchanged.
+    struct SearchHint {
+        uint64_t newest = 0;
+        uint64_t oldest = 0;
+    };
+    struct PeriodHints {
+        double period = 0;
+        std::vector<SearchHint> tiers;
+    };
+
+    std::vector<SearchHint>& hintsFor(double period) const;
+
     std::vector<TierStorage> tiers_;
+    mutable std::vector<PeriodHints> hints_;
 };
 
 } // namespace wirelark

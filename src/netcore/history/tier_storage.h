@@ -26,6 +26,8 @@ public:
     Tier tier() const;
 
     std::size_t size() const { return starts_.size(); }
+    // The number of the oldest bucket kept, counting from the first ever added.
+    uint64_t firstNumber() const { return firstBucket_; }
     bool isEmpty() const { return starts_.isEmpty(); }
     Instant start(std::size_t i) const { return starts_[i]; }
     Bucket bucket(std::size_t i) const;

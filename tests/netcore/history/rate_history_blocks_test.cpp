@@ -185,6 +185,54 @@ TEST(RateHistoryBlocksTest, AgreesOnEveryTickOfTheMonitor) {
     }
 }
 
+// A search starts where the last one for its period ended. Wherever the clock goes next, and
+// whatever was pruned meanwhile, the answer is bit for bit the one of a history that never
+// searched before.
+TEST(RateHistoryBlocksTest, SearchesFromTheLastAnswerGiveTheAnswersOfAFreshSearch) {
+    Checker checker(11);
+    // The twin gets the same samples and prunes and is never searched.
+    RateHistory history(RateHistory::kStandardRetention);
+    RateHistory twin(RateHistory::kStandardRetention);
+    Instant end = kHour;
+    for (std::size_t i = 0; i < 60000; ++i) {
+        const RateSample sample = checker.sample(end);
+        history.add(sample);
+        twin.add(sample);
+        end += 5;
+    }
+    const struct {
+        const char* move;
+        double by; // seconds from the last instant
+        bool prune;
+    } moves[] = {
+        {"the first search", 0, false},
+        {"a tick later", 5, false},
+        {"the same instant again", 0, false},
+        {"a tick later with a prune", 5, true},
+        {"a day back", -86400, false},
+        {"a day forward again", 86400, false},
+        {"before every bucket", -400 * 86400.0, false},
+        {"after every bucket", 800 * 86400.0, false},
+        {"back to the newest bucket", -400 * 86400.0, false},
+        {"an hour later, pruned", 3600, true},
+        {"a second earlier", -1, false},
+    };
+    Instant now = end;
+    for (const auto& m : moves) {
+        SCOPED_TRACE(m.move);
+        now += m.by;
+        if (m.prune) {
+            history.prune(now);
+            twin.prune(now);
+        }
+        const RateHistory fresh = twin;
+        for (double period : {0.0, 1.0, 60.0, 3600.0, 86400.0, 7776000.0, 1e10}) {
+            SCOPED_TRACE(period);
+            EXPECT_EQ(history.aggregate(period, now), fresh.aggregate(period, now));
+        }
+    }
+}
+
 // Histories made from tiers edited outside: buckets added, dropped or rewritten, and odd
 // layouts.
 TEST(RateHistoryBlocksTest, AgreesAfterDirectEdits) {
