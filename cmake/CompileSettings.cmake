@@ -5,6 +5,8 @@ set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(wirelark_settings INTERFACE -Wall -Wextra
                        $<$<BOOL:${WIRELARK_WERROR}>:-Werror>)
 target_compile_definitions(wirelark_settings INTERFACE _GLIBCXX_ASSERTIONS _GNU_SOURCE)
+# A library nothing calls is not loaded: each costs start-up time and resident memory.
+target_link_options(wirelark_settings INTERFACE LINKER:--as-needed)
 
 if(WIRELARK_SANITIZE)
   target_compile_options(wirelark_settings INTERFACE -fsanitize=address,undefined

@@ -21,6 +21,9 @@ set(CPACK_COMPONENT_WIRELARK_DESCRIPTION
     "Live network rates in the system tray, and the terminal front end wirelark-cli")
 # Checks the signature of an admin helper package before the app hands it to an installer.
 set(CPACK_DEBIAN_WIRELARK_PACKAGE_RECOMMENDS gpgv)
+# Loaded with the first https request rather than linked, so the scan of linked libraries
+# misses it.
+set(CPACK_DEBIAN_WIRELARK_PACKAGE_DEPENDS "libssl3 | libssl3t64")
 
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_NAME wirelark-admin-helper)
 set(CPACK_DEBIAN_WIRELARK-ADMIN-HELPER_PACKAGE_DEPENDS "dbus, polkitd | policykit-1, network-manager")

@@ -88,6 +88,16 @@ AdminAppCalls::~AdminAppCalls() {
     }
 }
 
+void AdminAppCalls::reachHelper(Done<void> done) {
+    // Every sd-bus peer answers pings itself, whatever objects it serves.
+    sendTo(
+        {options_.busName.c_str(), AdminBus::objectPath, "org.freedesktop.DBus.Peer", "Ping"}, 0,
+        [](sd_bus_message*) { return 0; },
+        [done = std::move(done)](const Expected<sd_bus_message*, BusError>& reply) {
+            done(readEmpty(reply));
+        });
+}
+
 void AdminAppCalls::status(const std::optional<std::string>& token, Done<AdminStatus> done) {
     send(
         AdminBus::App::status, 0,
@@ -169,14 +179,20 @@ void AdminAppCalls::failPending(const BusError& error) {
 void AdminAppCalls::send(const AdminBus::Method& method, uint64_t timeoutUsec,
                          const std::function<int(sd_bus_message*)>& appendArguments,
                          ReplyHandler onReply) {
+    sendTo({options_.busName.c_str(), AdminBus::objectPath, AdminBus::appInterface, method.name},
+           timeoutUsec, appendArguments, std::move(onReply));
+}
+
+void AdminAppCalls::sendTo(const Target& target, uint64_t timeoutUsec,
+                           const std::function<int(sd_bus_message*)>& appendArguments,
+                           ReplyHandler onReply) {
     auto pending = std::make_shared<Pending>();
     pending->onReply = std::move(onReply);
     std::erase_if(pending_, [](const auto& weak) { return weak.expired(); });
 
     sd_bus_message* raw = nullptr;
-    int result =
-        sd_bus_message_new_method_call(bus_, &raw, options_.busName.c_str(), AdminBus::objectPath,
-                                       AdminBus::appInterface, method.name);
+    int result = sd_bus_message_new_method_call(bus_, &raw, target.destination, target.path,
+                                                target.interface, target.member);
     const BusMessage call(raw);
     if (result >= 0) {
         result = appendArguments(call.get());

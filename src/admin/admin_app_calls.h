@@ -47,6 +47,9 @@ public:
     AdminAppCalls(const AdminAppCalls&) = delete;
     AdminAppCalls& operator=(const AdminAppCalls&) = delete;
 
+    // Succeeds once the helper answers a ping, started by the bus first when it is installed
+    // but not running; fails when there is none.
+    void reachHelper(Done<void> done);
     void status(const std::optional<std::string>& token, Done<AdminStatus> done);
     // An empty request id counts as none: the request has expired.
     void beginPairing(Done<std::string> done);
@@ -64,11 +67,21 @@ public:
 private:
     struct Pending;
     using ReplyHandler = std::function<void(Expected<sd_bus_message*, BusError>)>;
+    // Where a call goes: a bus name, its object, interface and member.
+    struct Target {
+        const char* destination;
+        const char* path;
+        const char* interface;
+        const char* member;
+    };
 
     static int deliverReply(sd_bus_message* reply, void* userdata, sd_bus_error* error);
     static void releasePending(void* userdata);
+    // A call of the helper's app interface.
     void send(const AdminBus::Method& method, uint64_t timeoutUsec,
               const std::function<int(sd_bus_message*)>& appendArguments, ReplyHandler onReply);
+    void sendTo(const Target& target, uint64_t timeoutUsec,
+                const std::function<int(sd_bus_message*)>& appendArguments, ReplyHandler onReply);
 
     sd_bus* bus_;
     Options options_;

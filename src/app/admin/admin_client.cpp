@@ -70,18 +70,27 @@ void AdminClient::connectionLost() {
 }
 
 void AdminClient::refresh() {
-    const std::optional<std::string> token = tokens_->read();
-    AdminAppCalls* helper = calls();
-    if (helper == nullptr) {
+    AdminAppCalls* bus = calls();
+    if (bus == nullptr) {
         becomeNotInstalled();
         return;
     }
-    helper->status(token, [this, token](auto reply) {
-        if (reply) {
-            applyStatus(*reply, token);
-        } else {
+    // The token is read only once a helper is there to ask: the keyring behind the store costs
+    // its libraries' memory and a session-bus exchange, wasted on a system without a helper.
+    bus->reachHelper([this](Expected<void, BusError> reached) {
+        AdminAppCalls* helper = reached ? calls() : nullptr;
+        if (helper == nullptr) {
             becomeNotInstalled();
+            return;
         }
+        const std::optional<std::string> token = tokens_->read();
+        helper->status(token, [this, token](auto reply) {
+            if (reply) {
+                applyStatus(*reply, token);
+            } else {
+                becomeNotInstalled();
+            }
+        });
     });
 }
 

@@ -2,11 +2,9 @@
 
 #include "netcore/base/unique_fd.h"
 #include "netcore/http/deadline_wait.h"
+#include "netcore/http/tls_library.h"
 
 #include <arpa/inet.h>
-#include <openssl/err.h>
-#include <openssl/ssl.h>
-#include <openssl/x509v3.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -26,13 +24,13 @@ std::string systemText(int error) {
     return std::strerror(error);
 }
 
-std::string openSslText(const char* fallback) {
-    const unsigned long code = ERR_peek_last_error();
+std::string openSslText(const TlsLibrary& ssl, const char* fallback) {
+    const unsigned long code = ssl.peekLastError();
     if (code == 0) {
         return fallback;
     }
     char text[256];
-    ERR_error_string_n(code, text, sizeof text);
+    ssl.errorString(code, text, sizeof text);
     return text;
 }
 
@@ -73,7 +71,7 @@ public:
         : deadline_(deadline), cancelFd_(cancelFd) {}
     ~Connection() {
         if (tls_) {
-            SSL_free(tls_);
+            ssl_->connectionFree(tls_);
         }
     }
     Connection(const Connection&) = delete;
@@ -81,7 +79,7 @@ public:
 
     // Tries the addresses in order; the error of the last one is the result when none answers.
     Expected<void, HttpError> connect(const std::vector<SocketAddress>& addresses);
-    Expected<void, HttpError> startTls(SSL_CTX* context, const Url& url);
+    Expected<void, HttpError> startTls(const TlsLibrary& ssl, SSL_CTX* context, const Url& url);
     Expected<void, HttpError> send(std::string_view data);
     HttpResult<Bytes> receiveAll(std::size_t limit);
 
@@ -94,6 +92,7 @@ private:
     Clock::time_point deadline_;
     int cancelFd_;
     UniqueFd fd_;
+    const TlsLibrary* ssl_ = nullptr;
     SSL* tls_ = nullptr;
 };
 
@@ -134,7 +133,7 @@ Expected<void, HttpError> Connection::tlsRetry(int result, bool& retry, const ch
     if (result > 0) {
         return {};
     }
-    const int error = SSL_get_error(tls_, result);
+    const int error = ssl_->error(tls_, result);
     if (error == SSL_ERROR_WANT_READ || error == SSL_ERROR_WANT_WRITE) {
         retry = true;
         return wait(error == SSL_ERROR_WANT_READ ? POLLIN : POLLOUT);
@@ -142,22 +141,24 @@ Expected<void, HttpError> Connection::tlsRetry(int result, bool& retry, const ch
     if (error == SSL_ERROR_SYSCALL && errno != 0) {
         return Unexpected(HttpError::connection(std::string(what) + ": " + systemText(errno)));
     }
-    const long verified = SSL_get_verify_result(tls_);
+    const long verified = ssl_->verifyResult(tls_);
     if (verified != X509_V_OK) {
         return Unexpected(
             HttpError::connection(std::string("The server's certificate isn't trusted: ") +
-                                  X509_verify_cert_error_string(verified)));
+                                  ssl_->verifyErrorString(verified)));
     }
-    return Unexpected(HttpError::connection(std::string(what) + ": " +
-                                            openSslText("the server closed the connection")));
+    return Unexpected(HttpError::connection(
+        std::string(what) + ": " + openSslText(*ssl_, "the server closed the connection")));
 }
 
-Expected<void, HttpError> Connection::startTls(SSL_CTX* context, const Url& url) {
-    ERR_clear_error();
-    tls_ = SSL_new(context);
-    if (tls_ == nullptr || SSL_set_fd(tls_, fd_.get()) != 1) {
-        return Unexpected(
-            HttpError::connection("The secure connection failed: " + openSslText("out of memory")));
+Expected<void, HttpError> Connection::startTls(const TlsLibrary& ssl, SSL_CTX* context,
+                                               const Url& url) {
+    ssl_ = &ssl;
+    ssl.clearError();
+    tls_ = ssl.connectionNew(context);
+    if (tls_ == nullptr || ssl.setFd(tls_, fd_.get()) != 1) {
+        return Unexpected(HttpError::connection("The secure connection failed: " +
+                                                openSslText(ssl, "out of memory")));
     }
     const bool literal = [&] {
         unsigned char buffer[sizeof(in6_addr)];
@@ -167,18 +168,18 @@ Expected<void, HttpError> Connection::startTls(SSL_CTX* context, const Url& url)
     // Names go in SNI and are matched against the certificate's names; addresses are matched
     // against its IP entries and never sent as SNI.
     const bool named =
-        literal ? X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(tls_), url.host.c_str()) == 1
-                : SSL_set_tlsext_host_name(tls_, url.host.c_str()) == 1 &&
-                      SSL_set1_host(tls_, url.host.c_str()) == 1;
+        literal ? ssl.setExpectedAddress(ssl.verifyParameters(tls_), url.host.c_str()) == 1
+                : ssl.setServerName(tls_, url.host.c_str()) == 1 &&
+                      ssl.setExpectedHost(tls_, url.host.c_str()) == 1;
     if (!named) {
-        return Unexpected(HttpError::connection("The secure connection failed: " +
-                                                openSslText("the host name can't be checked")));
+        return Unexpected(HttpError::connection(
+            "The secure connection failed: " + openSslText(ssl, "the host name can't be checked")));
     }
     bool retry = true;
     while (retry) {
-        ERR_clear_error();
+        ssl.clearError();
         errno = 0;
-        if (auto done = tlsRetry(SSL_connect(tls_), retry, "The secure connection failed"); !done) {
+        if (auto done = tlsRetry(ssl.connect(tls_), retry, "The secure connection failed"); !done) {
             return done;
         }
     }
@@ -188,9 +189,9 @@ Expected<void, HttpError> Connection::startTls(SSL_CTX* context, const Url& url)
 Expected<void, HttpError> Connection::send(std::string_view data) {
     while (!data.empty()) {
         if (tls_ != nullptr) {
-            ERR_clear_error();
+            ssl_->clearError();
             errno = 0;
-            const int sent = SSL_write(tls_, data.data(), static_cast<int>(data.size()));
+            const int sent = ssl_->write(tls_, data.data(), static_cast<int>(data.size()));
             bool retry = false;
             if (auto done = tlsRetry(sent, retry, "Sending the request failed"); !done) {
                 return done;
@@ -222,11 +223,11 @@ HttpResult<Bytes> Connection::receiveAll(std::size_t limit) {
         buffer.resize(start + kReadSize);
         ssize_t received;
         if (tls_ != nullptr) {
-            ERR_clear_error();
+            ssl_->clearError();
             errno = 0;
-            const int result = SSL_read(tls_, buffer.data() + start, static_cast<int>(kReadSize));
+            const int result = ssl_->read(tls_, buffer.data() + start, static_cast<int>(kReadSize));
             received = result;
-            if (result <= 0 && SSL_get_error(tls_, result) == SSL_ERROR_ZERO_RETURN) {
+            if (result <= 0 && ssl_->error(tls_, result) == SSL_ERROR_ZERO_RETURN) {
                 received = 0;
             } else if (result <= 0) {
                 received = -1;
@@ -258,7 +259,8 @@ HttpResult<Bytes> Connection::receiveAll(std::size_t limit) {
 } // namespace
 
 void HttpClient::TlsContextDeleter::operator()(ssl_ctx_st* context) const {
-    SSL_CTX_free(context);
+    // A context exists only once the library is loaded.
+    (*tlsLibrary())->contextFree(context);
 }
 
 HttpClient::HttpClient(HttpClientOptions options)
@@ -274,23 +276,29 @@ HttpClient::HttpClient(HttpClientOptions options)
 // more, which a client that never fetches (the tray app's, most of the time) should not carry.
 ssl_ctx_st* HttpClient::tlsContext() const {
     tlsSetup_.run([this] {
-        ERR_clear_error();
-        tls_.reset(SSL_CTX_new(TLS_client_method()));
-        if (!tls_) {
-            tlsSetupError_ = "TLS isn't available: " + openSslText("out of memory");
+        const auto& loaded = tlsLibrary();
+        if (!loaded) {
+            tlsSetupError_ = loaded.error();
             return;
         }
-        SSL_CTX_set_min_proto_version(tls_.get(), TLS1_2_VERSION);
-        SSL_CTX_set_verify(tls_.get(), SSL_VERIFY_PEER, nullptr);
+        const TlsLibrary& ssl = **loaded;
+        ssl.clearError();
+        tls_.reset(ssl.contextNew(ssl.clientMethod()));
+        if (!tls_) {
+            tlsSetupError_ = "TLS isn't available: " + openSslText(ssl, "out of memory");
+            return;
+        }
+        ssl.setMinimumVersion(tls_.get(), TLS1_2_VERSION);
+        ssl.contextSetVerify(tls_.get(), SSL_VERIFY_PEER, nullptr);
         // Servers that answer "Connection: close" often skip the closing TLS alert.
-        SSL_CTX_set_options(tls_.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
+        ssl.contextSetOptions(tls_.get(), SSL_OP_IGNORE_UNEXPECTED_EOF);
         const bool trusted = trustAnchorsFile_
-                                 ? SSL_CTX_load_verify_locations(
+                                 ? ssl.contextLoadVerifyLocations(
                                        tls_.get(), trustAnchorsFile_->c_str(), nullptr) == 1
-                                 : SSL_CTX_set_default_verify_paths(tls_.get()) == 1;
+                                 : ssl.contextSetDefaultVerifyPaths(tls_.get()) == 1;
         if (!trusted) {
             tlsSetupError_ =
-                "The trusted certificates couldn't be loaded: " + openSslText("unknown error");
+                "The trusted certificates couldn't be loaded: " + openSslText(ssl, "unknown error");
             tls_.reset();
         }
     });
@@ -324,7 +332,7 @@ HttpResult<Bytes> HttpClient::fetch(std::string_view text, IPVersion version,
         return Unexpected(std::move(connected).error());
     }
     if (url->isHttps()) {
-        if (auto secured = connection.startTls(tls, *url); !secured) {
+        if (auto secured = connection.startTls(**tlsLibrary(), tls, *url); !secured) {
             return Unexpected(std::move(secured).error());
         }
     }

@@ -152,6 +152,30 @@ TEST_F(AdminClientTest, AMissingSilentOrLostHelperLeavesItNotInstalled) {
     EXPECT_TRUE(failure.has_value());
 }
 
+TEST_F(AdminClientTest, WithoutAHelperToAskTheTokenIsNeverRead) {
+    helper_.reset();
+    tokens_->token = "known";
+    const std::string bus = address();
+    const struct {
+        const char* name;
+        std::function<std::optional<DbusConnection>()> openBus;
+    } cases[] = {
+        {"no helper owns the name", [bus] { return DbusConnection::openAddress(bus); }},
+        {"no bus", [] { return std::optional<DbusConnection>(); }},
+    };
+    for (const auto& [name, openBus] : cases) {
+        SCOPED_TRACE(name);
+        tokens_->reads = 0;
+        client_ = std::make_unique<AdminClient>(
+            std::make_unique<MemoryTokenStore>(tokens_), clock_,
+            AdminClientOptions{.openBus = openBus, .calls = {.busName = kBusName}});
+        client_->refresh();
+        EXPECT_TRUE(settles([&] { return client_->state() == AdminState::notInstalled; }));
+        QTest::qWait(0);
+        EXPECT_EQ(tokens_->reads, 0);
+    }
+}
+
 TEST_F(AdminClientTest, TheBusGoingAwayLeavesItNotInstalledAndTheCallCompleted) {
     helper_->change([](auto& script) { script.tokens = {"known"}; });
     tokens_->token = "known";

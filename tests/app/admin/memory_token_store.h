@@ -8,9 +8,10 @@
 
 namespace wirelark::testing {
 
-// A token kept in memory, shared with the test, which also counts the removals.
+// A token kept in memory, shared with the test, which also counts the reads and removals.
 struct MemoryTokens {
     std::optional<std::string> token;
+    int reads = 0;
     int removals = 0;
     // Writes fail, as in a keyring whose prompt the user cancelled.
     bool refuseWrites = false;
@@ -20,7 +21,10 @@ class MemoryTokenStore final : public TokenStore {
 public:
     explicit MemoryTokenStore(std::shared_ptr<MemoryTokens> tokens) : tokens_(std::move(tokens)) {}
 
-    std::optional<std::string> read() override { return tokens_->token; }
+    std::optional<std::string> read() override {
+        ++tokens_->reads;
+        return tokens_->token;
+    }
     bool write(const std::string& token) override {
         if (tokens_->refuseWrites) {
             return false;
