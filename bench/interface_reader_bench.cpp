@@ -61,10 +61,10 @@ void snapshotIn(benchmark::State& state, int ns) {
         state.SkipWithError(("cannot read the interfaces: " + first.error().message()).c_str());
         return;
     }
-    size_t interfaces = first->size();
+    size_t interfaces = (*first)->size();
     for (auto _ : state) {
         auto snapshots = reader.snapshot();
-        interfaces = snapshots ? snapshots->size() : 0;
+        interfaces = snapshots ? (*snapshots)->size() : 0;
         benchmark::DoNotOptimize(snapshots);
     }
     state.counters["interfaces"] = static_cast<double>(interfaces);

@@ -60,7 +60,9 @@ void BM_MonitorUpdateHistoryWork(benchmark::State& state) {
     testing::FakeClock clock;
     clock.wall = bench::kFeedEnd;
     MonitorCore core(HistoryStore(file), clock,
-                     {[&] { return snapshots; }, [] { return NetworkMetadata{}; },
+                     {[shared = std::make_shared<const std::vector<InterfaceSnapshot>>(snapshots)]()
+                          -> Expected<SharedSnapshots, std::error_code> { return shared; },
+                      [] { return NetworkMetadata{}; },
                       [](const std::string&) { return std::optional<WiFiDetails>(); }});
     core.loadHistory();
     std::filesystem::remove(file);

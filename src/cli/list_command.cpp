@@ -53,12 +53,12 @@ void printSnapshot(const InterfaceSnapshot& s) {
 int run(const ParsedCommandLine& options) {
     InterfaceReader reader;
     const auto listed = reader.snapshot();
-    if (!listed || listed->empty()) {
+    if (!listed || (*listed)->empty()) {
         std::fprintf(stderr, "wirelark-cli list: cannot read the network interfaces: %s\n",
                      listed ? "the kernel listed none" : listed.error().message().c_str());
         return 1;
     }
-    const auto& snapshots = *listed;
+    const auto& snapshots = **listed;
     const auto annotations = SystemAnnotations::read();
     if (options.has("--json")) {
         auto array = nlohmann::ordered_json::array();

@@ -38,7 +38,7 @@ Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest
     if (!read) {
         return Unexpected(read.error());
     }
-    const std::vector<InterfaceSnapshot> snapshots = std::move(*read);
+    const std::vector<InterfaceSnapshot>& snapshots = **read;
 
     std::vector<std::string> names;
     names.reserve(snapshots.size());

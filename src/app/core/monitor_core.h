@@ -32,7 +32,7 @@ struct MonitorUpdate {
 
 // Where the monitor's readings come from; the system's own by default, fakes in tests.
 struct MonitorSources {
-    std::function<Expected<std::vector<InterfaceSnapshot>, std::error_code>()> readInterfaces;
+    std::function<Expected<SharedSnapshots, std::error_code>()> readInterfaces;
     std::function<NetworkMetadata()> readMetadata;
     std::function<std::optional<WiFiDetails>(const std::string& name)> readWiFi;
 

@@ -33,7 +33,7 @@ InterfaceReader::InterfaceReader(Expected<NetlinkSocket, std::error_code> netlin
 
 InterfaceReader::~InterfaceReader() = default;
 
-Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snapshot() {
+Expected<SharedSnapshots, std::error_code> InterfaceReader::snapshot() {
     if (!netlink_) {
         return Unexpected(netlink_.error());
     }
@@ -48,12 +48,17 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
         // Any other failure (a kernel without the stats dump) is answered by a full reading.
         if (refreshed && *refreshed) {
             ++readingsOfKept_;
-            return *kept_;
+            return kept_;
         }
     }
     auto snapshots = readEverything();
-    if (snapshots && changeEvents_) {
-        kept_ = *snapshots;
+    if (!snapshots) {
+        kept_.reset();
+        return Unexpected(snapshots.error());
+    }
+    auto read = std::make_shared<std::vector<InterfaceSnapshot>>(std::move(*snapshots));
+    if (changeEvents_) {
+        kept_ = read;
         readingsOfKept_ = 0;
         keptPositions_.clear();
         for (size_t i = 0; i < kept_->size(); ++i) {
@@ -62,7 +67,7 @@ Expected<std::vector<InterfaceSnapshot>, std::error_code> InterfaceReader::snaps
     } else {
         kept_.reset();
     }
-    return snapshots;
+    return read;
 }
 
 Expected<bool, std::error_code> InterfaceReader::refreshKeptCounters() {
@@ -94,6 +99,10 @@ Expected<bool, std::error_code> InterfaceReader::refreshKeptCounters() {
     }
     if (unknownLink || matched != count) {
         return false;
+    }
+    // The last reading is still held by whoever took it: fill a copy, not the reading it has.
+    if (kept_.use_count() > 1) {
+        kept_ = std::make_shared<std::vector<InterfaceSnapshot>>(*kept_);
     }
     for (size_t i = 0; i < count; ++i) {
         (*kept_)[i].counters = freshCounters_[i];

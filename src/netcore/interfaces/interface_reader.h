@@ -30,8 +30,9 @@ public:
 
     // One snapshot per interface in the kernel's order (empty when there are none), or why the
     // kernel's lists of interfaces, addresses or counters cannot be read (EINTR when they kept
-    // changing while they were read).
-    Expected<std::vector<InterfaceSnapshot>, std::error_code> snapshot();
+    // changing while they were read). Handed out shared, not copied: a reading still held when
+    // the next call refreshes the counters is left as it was.
+    Expected<SharedSnapshots, std::error_code> snapshot();
 
 private:
     struct CachedExtras {
@@ -58,7 +59,7 @@ private:
     std::vector<wlk_link> links_;
     std::vector<wlk_addr> addresses_;
     // The last full reading, with the position of each link index in it.
-    std::optional<std::vector<InterfaceSnapshot>> kept_;
+    std::shared_ptr<std::vector<InterfaceSnapshot>> kept_;
     std::unordered_map<uint32_t, size_t> keptPositions_;
     int readingsOfKept_ = 0;
     std::vector<InterfaceCounters> freshCounters_;

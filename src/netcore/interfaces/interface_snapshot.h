@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +118,10 @@ struct InterfaceSnapshot {
 
     bool operator==(const InterfaceSnapshot&) const = default;
 };
+
+// One reading of every interface, shared between the reader, which keeps it for its next
+// reading, and whoever took it.
+using SharedSnapshots = std::shared_ptr<const std::vector<InterfaceSnapshot>>;
 
 } // namespace wirelark
 

@@ -30,11 +30,11 @@ struct FakeWorld {
 
     MonitorSources sources() {
         return {
-            [this]() -> Expected<std::vector<InterfaceSnapshot>, std::error_code> {
+            [this]() -> Expected<SharedSnapshots, std::error_code> {
                 if (readFailure) {
                     return Unexpected(readFailure);
                 }
-                return interfaces;
+                return std::make_shared<const std::vector<InterfaceSnapshot>>(interfaces);
             },
             [this] {
                 ++metadataReads;

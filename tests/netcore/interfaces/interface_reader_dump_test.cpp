@@ -51,8 +51,8 @@ TEST_P(InterfaceReaderDumpTest, RetriesAChangingDumpAndFailsRatherThanLoseInterf
         return;
     }
     ASSERT_TRUE(snapshots) << snapshots.error().message();
-    ASSERT_EQ(snapshots->size(), 7u) << "each interface once, whatever the retries read";
-    const InterfaceSnapshot& lo = (*snapshots)[0];
+    ASSERT_EQ((*snapshots)->size(), 7u) << "each interface once, whatever the retries read";
+    const InterfaceSnapshot& lo = (**snapshots)[0];
     EXPECT_EQ(lo.name, "lo");
     ASSERT_EQ(lo.ipv4.size(), 1u) << "each address once";
     EXPECT_EQ(lo.ipv4[0].address, "127.0.0.1");
@@ -136,8 +136,10 @@ TEST_P(InterfaceReaderCountersTest, KeptReadingTakesFreshCountersOnlyForTheSameL
     InterfaceReader reader(NetlinkSocket::adopt(kernel.takeCallerEnd()));
     const auto first = reader.snapshot();
     ASSERT_TRUE(first) << first.error().message();
+    const std::vector<InterfaceSnapshot> firstAsRead = **first;
 
     const auto second = reader.snapshot();
+    EXPECT_EQ(**first, firstAsRead) << "a reading still held is left as it was";
     if (c.fails) {
         ASSERT_FALSE(second);
         EXPECT_EQ(second.error(), errnoCode(EINTR));
@@ -145,13 +147,13 @@ TEST_P(InterfaceReaderCountersTest, KeptReadingTakesFreshCountersOnlyForTheSameL
     }
     ASSERT_TRUE(second) << second.error().message();
     EXPECT_EQ(kernel.requests(RTM_GETLINK), c.fullReading ? 2 : 1);
-    ASSERT_EQ(second->size(), first->size());
-    for (size_t i = 0; i < first->size(); ++i) {
-        InterfaceSnapshot expected = (*first)[i];
+    ASSERT_EQ((*second)->size(), (*first)->size());
+    for (size_t i = 0; i < (*first)->size(); ++i) {
+        InterfaceSnapshot expected = (**first)[i];
         if (!c.fullReading) {
             expected.counters = {.bytesIn = expected.index * 1000ull};
         }
-        EXPECT_EQ((*second)[i], expected) << expected.name;
+        EXPECT_EQ((**second)[i], expected) << expected.name;
     }
 }
 

@@ -26,9 +26,9 @@ const InterfaceSnapshot* find(const std::vector<InterfaceSnapshot>& snapshots,
 
 // The reader's snapshots; a list that cannot be read fails the test.
 std::vector<InterfaceSnapshot> snapshotsOf(InterfaceReader& reader) {
-    auto snapshots = reader.snapshot();
+    const auto snapshots = reader.snapshot();
     EXPECT_TRUE(snapshots.has_value()) << snapshots.error().message();
-    return std::move(snapshots).value_or({});
+    return snapshots ? **snapshots : std::vector<InterfaceSnapshot>{};
 }
 
 // Builds links from a table of `ip` commands, failing the test on the first that does not work.
