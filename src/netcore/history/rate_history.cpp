@@ -141,6 +141,25 @@ std::vector<RateHistory::SearchHint>& RateHistory::hintsFor(double period) const
     return found->tiers;
 }
 
+const RateAggregate& RateHistory::finalSum(std::size_t i, uint64_t first, uint64_t last,
+                                           FinalSum& kept) const {
+    for (const PeriodHints& hints : hints_) {
+        if (i >= hints.tiers.size()) {
+            continue;
+        }
+        const FinalSum& summed = hints.tiers[i].summed;
+        if (summed.first == first && summed.last == last) {
+            if (&summed != &kept) {
+                kept = summed;
+            }
+            return kept.sum;
+        }
+    }
+    const TierStorage& tier = tiers_[i];
+    kept = {first, last, tier.sum(first - tier.firstNumber(), last - tier.firstNumber())};
+    return kept.sum;
+}
+
 RateAggregate RateHistory::aggregate(double period, Instant now) const {
     RateAggregate total;
     const Instant from = now - period;
@@ -183,11 +202,21 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
                                   [&](Instant start) { return !countedBefore(start); });
             const std::size_t oldest =
                 firstStartFailing(tier, newest, indexOf(hint.oldest), beyondBoundary);
-            hint = {tier.firstNumber() + newest, tier.firstNumber() + oldest};
+            hint.newest = tier.firstNumber() + newest;
+            hint.oldest = tier.firstNumber() + oldest;
             reachedBoundary = oldest > 0;
             if (oldest < newest) {
                 oldestCounted = tier.start(oldest);
-                tier.sumInto(total, oldest, newest);
+                // Only the newest bucket may still change; the sum of the others is kept.
+                const std::size_t finalEnd = std::min(newest, tier.size() - 1);
+                RateAggregate counted;
+                if (oldest < finalEnd) {
+                    counted = finalSum(i, hint.oldest, tier.firstNumber() + finalEnd, hint.summed);
+                }
+                if (finalEnd < newest) {
+                    absorb(counted, tier.totals(finalEnd));
+                }
+                absorb(total, counted);
             }
         } else {
             // After a clock step back the starts may be out of order: walk every bucket.
@@ -200,7 +229,7 @@ RateAggregate RateHistory::aggregate(double period, Instant now) const {
                     reachedBoundary = true;
                     break;
                 }
-                tier.sumInto(total, k - 1, k);
+                absorb(total, tier.totals(k - 1));
                 oldestCounted = start;
             }
         }

@@ -38,8 +38,8 @@ public:
     std::vector<RateSample> recentSamples(long count) const;
     // Totals over the last period seconds, each sample counted once across the tiers. The
     // searches for a period's buckets start where the last call for that period found them, a
-    // tick ago as a rule; so, although const, two threads must not call it on one history at
-    // once.
+    // tick ago as a rule, and sums of buckets that can no longer change are kept for the next
+    // call; so, although const, two threads must not call it on one history at once.
     RateAggregate aggregate(double period, Instant now) const;
     // Sets the retentions of a three-tier history, or starts over with the standard layout.
     void apply(Retention retention);
@@ -50,11 +50,20 @@ public:
     bool operator==(const RateHistory& other) const { return tiers_ == other.tiers_; }
 
 private:
+    // The sum of a tier's buckets numbered from first up to last, all final: no sample merges
+    // into them any more.
+    struct FinalSum {
+        uint64_t first = 0;
+        uint64_t last = 0;
+        RateAggregate sum;
+    };
     // Where the last aggregate over a period found the newest and the oldest bucket it counted
-    // in each tier, by bucket number, which a prune leaves unchanged.
+    // in each tier, by bucket number, which a prune leaves unchanged, and the sum of the final
+    // ones among them.
     struct SearchHint {
         uint64_t newest = 0;
         uint64_t oldest = 0;
+        FinalSum summed;
     };
     struct PeriodHints {
         double period = 0;
@@ -62,6 +71,10 @@ private:
     };
 
     std::vector<SearchHint>& hintsFor(double period) const;
+    // The sum of tier i's final buckets numbered from first up to last, taken from the hint of
+    // any period that summed the same buckets, else summed now; kept in `kept` either way.
+    const RateAggregate& finalSum(std::size_t i, uint64_t first, uint64_t last,
+                                  FinalSum& kept) const;
 
     std::vector<TierStorage> tiers_;
     mutable std::vector<PeriodHints> hints_;

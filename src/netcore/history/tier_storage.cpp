@@ -154,23 +154,22 @@ void TierStorage::prune(Instant now) {
     dropSumsBefore(blockSums_, firstBlock_, divideRoundingUp(firstBucket_, kBlock));
 }
 
-void TierStorage::sumInto(RateAggregate& total, std::size_t first, std::size_t last) const {
-    // Summing into a local keeps the running total out of memory between the loads.
-    RateAggregate sum = total;
+RateAggregate TierStorage::sum(std::size_t first, std::size_t last) const {
+    RateAggregate total;
     const uint64_t oldest = firstBucket_ + first;
     const uint64_t end = firstBucket_ + size();
     uint64_t k = firstBucket_ + last;
     const auto takeBucket = [&] {
         --k;
-        absorb(sum, totals_[k - firstBucket_]);
+        absorb(total, totals_[k - firstBucket_]);
     };
     const auto takeRun = [&] {
         k -= kRun;
-        absorb(sum, runSums_[k / kRun - firstRun_]);
+        absorb(total, runSums_[k / kRun - firstRun_]);
     };
     const auto takeBlock = [&] {
         k -= kBlock;
-        absorb(sum, blockSums_[k / kBlock - firstBlock_]);
+        absorb(total, blockSums_[k / kBlock - firstBlock_]);
     };
     // No sum holds the newest bucket, which may still grow.
     if (k == end && k > oldest) {
@@ -191,7 +190,7 @@ void TierStorage::sumInto(RateAggregate& total, std::size_t first, std::size_t l
     while (k > oldest) {
         takeBucket();
     }
-    total = sum;
+    return total;
 }
 
 bool TierStorage::operator==(const TierStorage& other) const {

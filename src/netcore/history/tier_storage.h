@@ -30,6 +30,7 @@ public:
     uint64_t firstNumber() const { return firstBucket_; }
     bool isEmpty() const { return starts_.isEmpty(); }
     Instant start(std::size_t i) const { return starts_[i]; }
+    const RateAggregate& totals(std::size_t i) const { return totals_[i]; }
     Bucket bucket(std::size_t i) const;
     bool hasTraffic() const;
 
@@ -41,9 +42,10 @@ public:
     // Whether the starts ascend and every rate is a number other than -0: then bisection finds
     // a period's buckets, and sums in any grouping give the bounds a walk would.
     bool isOrderedAndPlain() const { return disorders_ == 0 && oddBuckets_ == 0; }
-    // Adds the buckets from first up to last into total, newest first, whole runs and blocks
-    // from their sums.
-    void sumInto(RateAggregate& total, std::size_t first, std::size_t last) const;
+    // The sum of the buckets from first up to last, newest first, whole runs and blocks from
+    // their sums. The grouping depends only on the bucket numbers, so a range summed again
+    // gives the same bits.
+    RateAggregate sum(std::size_t first, std::size_t last) const;
 
     bool operator==(const TierStorage& other) const;
 

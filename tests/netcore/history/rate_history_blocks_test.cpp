@@ -185,37 +185,44 @@ TEST(RateHistoryBlocksTest, AgreesOnEveryTickOfTheMonitor) {
     }
 }
 
-// A search starts where the last one for its period ended. Wherever the clock goes next, and
-// whatever was pruned meanwhile, the answer is bit for bit the one of a history that never
-// searched before.
+// A search starts where the last one for its period ended, and sums of buckets that can no
+// longer change are kept. Wherever the clock goes next, whatever was pruned meanwhile and
+// whatever merged into the newest buckets, the answer is bit for bit the one of a history that
+// never searched before.
 TEST(RateHistoryBlocksTest, SearchesFromTheLastAnswerGiveTheAnswersOfAFreshSearch) {
     Checker checker(11);
     // The twin gets the same samples and prunes and is never searched.
     RateHistory history(RateHistory::kStandardRetention);
     RateHistory twin(RateHistory::kStandardRetention);
-    Instant end = kHour;
-    for (std::size_t i = 0; i < 60000; ++i) {
-        const RateSample sample = checker.sample(end);
+    const auto add = [&](const RateSample& sample) {
         history.add(sample);
         twin.add(sample);
+    };
+    Instant end = kHour;
+    for (std::size_t i = 0; i < 60000; ++i) {
+        add(checker.sample(end));
         end += 5;
     }
     const struct {
         const char* move;
         double by; // seconds from the last instant
         bool prune;
+        bool merge; // a sample into the newest minute and hour buckets
     } moves[] = {
-        {"the first search", 0, false},
-        {"a tick later", 5, false},
-        {"the same instant again", 0, false},
-        {"a tick later with a prune", 5, true},
-        {"a day back", -86400, false},
-        {"a day forward again", 86400, false},
-        {"before every bucket", -400 * 86400.0, false},
-        {"after every bucket", 800 * 86400.0, false},
-        {"back to the newest bucket", -400 * 86400.0, false},
-        {"an hour later, pruned", 3600, true},
-        {"a second earlier", -1, false},
+        {"the first search", 0, false, false},
+        {"a tick later", 5, false, false},
+        {"the same instant again", 0, false, false},
+        {"a tick later with a prune", 5, true, false},
+        {"a day back", -86400, false, false},
+        {"a day forward again", 86400, false, false},
+        {"before every bucket", -400 * 86400.0, false, false},
+        {"after every bucket", 800 * 86400.0, false, false},
+        {"back to the newest bucket", -400 * 86400.0, false, false},
+        // The raw samples are all pruned: the newest minute and hour buckets are counted.
+        {"an hour later, pruned", 3600, true, false},
+        {"a sample merged into the newest buckets", 0, false, true},
+        {"another one merged", 0, false, true},
+        {"a second earlier", -1, false, false},
     };
     Instant now = end;
     for (const auto& m : moves) {
@@ -225,8 +232,11 @@ TEST(RateHistoryBlocksTest, SearchesFromTheLastAnswerGiveTheAnswersOfAFreshSearc
             history.prune(now);
             twin.prune(now);
         }
+        if (m.merge) {
+            add(RateSample{twin.tiers()[1].buckets.back().start + 30, 5, 1000, 2000});
+        }
         const RateHistory fresh = twin;
-        for (double period : {0.0, 1.0, 60.0, 3600.0, 86400.0, 7776000.0, 1e10}) {
+        for (double period : {0.0, 1.0, 60.0, 3600.0, 7200.0, 86400.0, 7776000.0, 1e10}) {
             SCOPED_TRACE(period);
             EXPECT_EQ(history.aggregate(period, now), fresh.aggregate(period, now));
         }

@@ -118,8 +118,7 @@ void expectSameAsPlain(const TierStorage& storage, const PlainTier& plain) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << "buckets " << first << " to " << last);
-            RateAggregate got;
-            storage.sumInto(got, first, last);
+            const RateAggregate got = storage.sum(first, last);
             const RateAggregate want = plain.sum(first, last);
             EXPECT_EQ(got.bytesIn, want.bytesIn);
             EXPECT_EQ(got.bytesOut, want.bytesOut);
