@@ -71,10 +71,10 @@ Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest
             item.key = keyOfLaterHolder(item.key, snapshot.name);
             seen.insert(item.key);
         }
+        auto history = histories_.find(item.key);
         if (request.record) {
             if (auto sample = tracker_.update(item.key, snapshot.counters, now,
                                               request.interval * kLongestGapInIntervals)) {
-                auto history = histories_.find(item.key);
                 if (history == histories_.end()) {
                     history =
                         histories_.emplace(item.key, RateHistory(RateHistory::kStandardRetention))
@@ -89,7 +89,7 @@ Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest
         if (classify(snapshot) == InterfaceKind::wifi) {
             item.wifi = sources_.readWiFi(snapshot.name);
         }
-        if (const auto history = histories_.find(item.key); history != histories_.end()) {
+        if (history != histories_.end()) {
             item.recent = history->second.recentSamples(request.recentCount);
             for (double period : request.periods) {
                 item.stats[period] = history->second.aggregate(period, now);

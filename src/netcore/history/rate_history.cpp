@@ -119,9 +119,9 @@ std::vector<RateSample> RateHistory::recentSamples(long count) const {
     std::vector<RateSample> samples;
     samples.reserve(taken);
     for (std::size_t i = raw.size() - taken; i < raw.size(); ++i) {
-        const Bucket bucket = raw.bucket(i);
+        const RateAggregate& totals = raw.totals(i);
         samples.push_back(
-            RateSample{bucket.start, bucket.seconds, bucket.bytesIn, bucket.bytesOut});
+            RateSample{raw.start(i), totals.seconds, totals.bytesIn, totals.bytesOut});
     }
     return samples;
 }
