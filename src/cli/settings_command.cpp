@@ -50,7 +50,15 @@ int run(const ParsedCommandLine& options) {
             return 1;
         }
         const std::string bytes{std::istreambuf_iterator<char>(file), {}};
-        // Stored as they are; the next load decodes them leniently like any stored value.
+        // Loading takes anything but a JSON object as no settings at all, so such a file
+        // would silently reset every setting.
+        if (!nlohmann::json::parse(bytes, nullptr, false).is_object()) {
+            std::fprintf(stderr,
+                         "wirelark-cli: %s holds no settings (a JSON object); nothing was stored\n",
+                         path->c_str());
+            return 1;
+        }
+        // Stored as they are; the next load decodes each member leniently.
         if (!storage.write(bytes)) {
             std::fprintf(stderr, "wirelark-cli: cannot write %s\n",
                          storage.location().toLocal8Bit().constData());
@@ -65,7 +73,7 @@ int run(const ParsedCommandLine& options) {
 constexpr Option kOptions[] = {
     {.name = "--json", .help = "the effective settings in their stored JSON form"},
     {.name = "--export", .help = "the stored bytes exactly"},
-    {.name = "--import", .valueName = "FILE", .help = "store the file's bytes unchanged"},
+    {.name = "--import", .valueName = "FILE", .help = "store the file's JSON object unchanged"},
 };
 
 } // namespace

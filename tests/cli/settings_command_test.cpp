@@ -39,8 +39,9 @@ TEST_F(SettingsCommandTest, DefaultsImportExportAndLenientLoading) {
     EXPECT_NE(text.output.find((folder_.path() / "Wirelark" / "Wirelark.conf").string()),
               std::string::npos);
 
-    // Bytes are stored exactly, even ones that do not decode; loading then falls back per member.
-    const std::string odd = "{\"useBits\":true,\"menubarMode\":\"bars\",\"periods\":[60]}\n\x01";
+    // An object's bytes are stored exactly, even members that do not decode; loading then falls
+    // back per member.
+    const std::string odd = "{\"useBits\":true,\"menubarMode\":\"bars\",\"periods\":\"x\"}\n";
     ASSERT_EQ(run("--import '" + folder_.write("odd.json", odd).string() + "'").status, 0);
     EXPECT_EQ(run("--export").output, odd);
     const std::string valid = R"({"useBits":true,"menubarMode":"graph","periods":[60,3600]})";
@@ -52,6 +53,14 @@ TEST_F(SettingsCommandTest, DefaultsImportExportAndLenientLoading) {
     EXPECT_EQ(effective.periods, (std::vector<double>{60, 3600}));
     EXPECT_EQ(effective.updateInterval, 5.0);
 
+    // Anything but a JSON object would load as no settings at all: refused, the stored kept.
+    for (const std::string& refused : {std::string("{\"useBits\":false}\n\x01"), std::string("[1]"),
+                                       std::string("not json"), std::string()}) {
+        SCOPED_TRACE(refused);
+        EXPECT_EQ(run("--import '" + folder_.write("refused.json", refused).string() + "'").status,
+                  1);
+        EXPECT_EQ(run("--export").output, valid);
+    }
     EXPECT_EQ(run("--import /nonexistent/file").status, 1);
     EXPECT_EQ(run("--bogus").status, 2);
 }
