@@ -63,7 +63,6 @@ PanelView::PanelView(NetworkModel& model, AppSettings& settings, AdminControls& 
     QPalette link = adminNotice_.palette();
     link.setColor(QPalette::ButtonText, link.color(QPalette::Link));
     adminNotice_.setPalette(link);
-    adminNotice_.setStyleSheet("padding-bottom: 6px; border: none;");
     headerColumn->addWidget(&adminNotice_, 0, Qt::AlignHCenter);
     column->addWidget(&header_);
 
@@ -131,7 +130,13 @@ void PanelView::showHeader() {
     }
     publicLine_.setVisible(settings_.data().publicIPEnabled);
     const bool needsUpdate = admin_.helperNeedsUpdate();
-    adminNotice_.setVisible(needsUpdate || admin_.availableUpdate().has_value());
+    const bool showsNotice = needsUpdate || admin_.availableUpdate().has_value();
+    if (showsNotice && adminNotice_.styleSheet().isEmpty()) {
+        // Styled when first shown: a style sheet loads Qt's style sheet machinery, which an idle
+        // tray app whose notice stays hidden does without.
+        adminNotice_.setStyleSheet("padding-bottom: 6px; border: none;");
+    }
+    adminNotice_.setVisible(showsNotice);
     adminNotice_.setText(needsUpdate ? "The admin helper needs an update"
                                      : "An admin helper update is available");
     reportHeight();

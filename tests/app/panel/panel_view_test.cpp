@@ -201,6 +201,22 @@ TEST_F(PanelViewTest, ControlsAndNotice) {
     EXPECT_EQ(admin.adminAppOpenings, 1);
 }
 
+// A style sheet loads Qt's style sheet machinery: the notice takes its look when it first shows,
+// keeps it when hidden again, and an idle app with no notice never loads it.
+TEST_F(PanelViewTest, TheAdminNoticeTakesItsLookWhenItFirstShows) {
+    QPushButton& notice = view->adminNotice();
+    EXPECT_TRUE(notice.styleSheet().isEmpty());
+    const int unstyledHeight = notice.sizeHint().height();
+    admin.set(AdminState::paired, 0);
+    ASSERT_FALSE(notice.isHidden());
+    const QString look = notice.styleSheet();
+    EXPECT_FALSE(look.isEmpty());
+    EXPECT_NE(notice.sizeHint().height(), unstyledHeight);
+    admin.set(AdminState::paired);
+    EXPECT_TRUE(notice.isHidden());
+    EXPECT_EQ(notice.styleSheet(), look);
+}
+
 TEST_F(PanelViewTest, ReportsItsHeightAsRowsComeAndGo) {
     QSignalSpy heights(view.get(), &PanelView::preferredHeightChanged);
     publish({active("eth0")});
