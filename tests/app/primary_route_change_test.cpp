@@ -39,7 +39,7 @@ protected:
 
 std::optional<std::string> menubarInterface(const NetworkModel& model) {
     const auto items = model.menubarItems();
-    return items.size() == 1 ? std::optional(items.front().name) : std::nullopt;
+    return items.size() == 1 ? std::optional(items.front()->name) : std::nullopt;
 }
 
 } // namespace

@@ -58,32 +58,37 @@ InterfaceElementSet elementsFor(const InterfaceItem& item, const SettingsData& s
     return settings.elements(item.key);
 }
 
-std::vector<InterfaceItem> menubarItems(const std::vector<InterfaceItem>& items,
-                                        const SettingsData& settings) {
-    std::vector<InterfaceItem> chosen;
+std::vector<const InterfaceItem*> menubarItems(const std::vector<InterfaceItem>& items,
+                                               const SettingsData& settings) {
+    std::vector<const InterfaceItem*> chosen;
+    const auto chooseWhere = [&](auto wanted) {
+        for (const InterfaceItem& item : items) {
+            if (wanted(item)) {
+                chosen.push_back(&item);
+            }
+        }
+    };
     const MenubarSource& source = settings.menubarSource;
     if (source.isPrimary()) {
         const auto primary = std::find_if(items.begin(), items.end(),
                                           [](const InterfaceItem& item) { return item.isPrimary; });
         if (primary != items.end()) {
-            chosen.push_back(*primary);
+            chosen.push_back(&*primary);
         }
     } else if (const std::string* key = source.interfaceKey()) {
-        std::copy_if(items.begin(), items.end(), std::back_inserter(chosen),
-                     [&](const InterfaceItem& item) { return item.key == *key; });
+        chooseWhere([&](const InterfaceItem& item) { return item.key == *key; });
     } else {
-        std::copy_if(items.begin(), items.end(), std::back_inserter(chosen),
-                     [](const InterfaceItem& item) {
-                         return item.isActive() && !(item.snapshot->flags & 0x8);
-                     });
+        chooseWhere([](const InterfaceItem& item) {
+            return item.isActive() && !(item.snapshot->flags & 0x8);
+        });
     }
     return chosen;
 }
 
-std::optional<Rates> menubarRates(const std::vector<InterfaceItem>& items) {
+std::optional<Rates> menubarRates(const std::vector<const InterfaceItem*>& items) {
     std::optional<Rates> sum;
-    for (const auto& item : items) {
-        if (auto rates = item.currentRates()) {
+    for (const InterfaceItem* item : items) {
+        if (auto rates = item->currentRates()) {
             if (!sum) {
                 sum = Rates{};
             }
@@ -94,21 +99,21 @@ std::optional<Rates> menubarRates(const std::vector<InterfaceItem>& items) {
     return sum;
 }
 
-std::vector<RateSample> menubarSamples(const std::vector<InterfaceItem>& items) {
+std::vector<RateSample> menubarSamples(const std::vector<const InterfaceItem*>& items) {
     size_t n = 0;
-    for (const auto& item : items) {
-        n = std::max(n, item.recent.size());
+    for (const InterfaceItem* item : items) {
+        n = std::max(n, item->recent.size());
     }
     std::vector<RateSample> combined;
     combined.reserve(n);
     for (size_t i = 0; i < n; ++i) {
         std::optional<RateSample> sum;
-        for (const auto& item : items) {
-            const size_t count = item.recent.size();
+        for (const InterfaceItem* item : items) {
+            const size_t count = item->recent.size();
             if (count + i < n) {
                 continue; // this series is shorter and has nothing at this position
             }
-            const RateSample& sample = item.recent[count - n + i];
+            const RateSample& sample = item->recent[count - n + i];
             if (!sum) {
                 sum = RateSample{sample.end, sample.duration, 0, 0};
             }

@@ -19,13 +19,14 @@ std::vector<InterfaceItem> visibleItems(const std::vector<InterfaceItem>& items,
 InterfaceElementSet elementsFor(const InterfaceItem& item, const SettingsData& settings,
                                 bool showAllDetails);
 
-// The items whose rates the status item shows, by the settings' source.
-std::vector<InterfaceItem> menubarItems(const std::vector<InterfaceItem>& items,
-                                        const SettingsData& settings);
+// The items whose rates the status item shows, by the settings' source; they point into `items`,
+// as the status item asks for them at every tick and needs no copies.
+std::vector<const InterfaceItem*> menubarItems(const std::vector<InterfaceItem>& items,
+                                               const SettingsData& settings);
 // The summed rates of the newest sample of each item; none when no item has a sample.
-std::optional<Rates> menubarRates(const std::vector<InterfaceItem>& items);
+std::optional<Rates> menubarRates(const std::vector<const InterfaceItem*>& items);
 // The items' recent samples summed position by position, aligned at their newest end.
-std::vector<RateSample> menubarSamples(const std::vector<InterfaceItem>& items);
+std::vector<RateSample> menubarSamples(const std::vector<const InterfaceItem*>& items);
 
 // The change log entries between two publications: interfaces that came, went or changed
 // activity, and a change of the primary IPv4 interface.

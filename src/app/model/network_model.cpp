@@ -316,7 +316,7 @@ InterfaceElementSet NetworkModel::elements(const InterfaceItem& item) const {
     return elementsFor(item, settings_.data(), showAllDetails_);
 }
 
-std::vector<InterfaceItem> NetworkModel::menubarItems() const {
+std::vector<const InterfaceItem*> NetworkModel::menubarItems() const {
     return wirelark::menubarItems(items_, settings_.data());
 }
 

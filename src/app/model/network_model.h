@@ -69,7 +69,8 @@ public:
     std::vector<InterfaceItem> pinnedItems() const;
     std::vector<InterfaceItem> visibleItems() const;
     InterfaceElementSet elements(const InterfaceItem& item) const;
-    std::vector<InterfaceItem> menubarItems() const;
+    // Pointers into items(), valid until the next publication.
+    std::vector<const InterfaceItem*> menubarItems() const;
     std::optional<Rates> menubarRates() const;
     std::vector<RateSample> menubarSamples() const;
 

@@ -9,12 +9,20 @@ using namespace wirelark::testing;
 
 namespace {
 
-std::vector<std::string> names(const std::vector<InterfaceItem>& items) {
+std::vector<std::string> names(const std::vector<const InterfaceItem*>& items) {
     std::vector<std::string> result;
-    for (const auto& item : items) {
-        result.push_back(item.name);
+    for (const InterfaceItem* item : items) {
+        result.push_back(item->name);
     }
     return result;
+}
+
+std::vector<std::string> names(const std::vector<InterfaceItem>& items) {
+    std::vector<const InterfaceItem*> pointers;
+    for (const InterfaceItem& item : items) {
+        pointers.push_back(&item);
+    }
+    return names(pointers);
 }
 
 } // namespace
@@ -79,7 +87,7 @@ TEST(ItemLists, MenubarRatesAndAlignedSamples) {
     for (int i = 0; i < 10; ++i) {
         b.recent.push_back(sample(150.5 + i, 7, 3, 2));
     }
-    const auto samples = menubarSamples({a, b});
+    const auto samples = menubarSamples({&a, &b});
     ASSERT_EQ(samples.size(), 60u);
     EXPECT_EQ(samples[49], sample(149, 1000, 100))
         << "the first 50 positions hold only the longer series";
@@ -87,8 +95,9 @@ TEST(ItemLists, MenubarRatesAndAlignedSamples) {
     EXPECT_EQ(samples[59], sample(159, 1007, 103));
     EXPECT_TRUE(menubarSamples({}).empty());
 
-    EXPECT_EQ(menubarRates({a, b}), (Rates{1000 + 3.5, 100 + 1.5}));
-    EXPECT_FALSE(menubarRates({presentItem("c", runningSnapshot("c"))}).has_value());
+    EXPECT_EQ(menubarRates({&a, &b}), (Rates{1000 + 3.5, 100 + 1.5}));
+    const auto withoutSamples = presentItem("c", runningSnapshot("c"));
+    EXPECT_FALSE(menubarRates({&withoutSamples}).has_value());
 }
 
 TEST(ItemLists, ChangeLogEntries) {
