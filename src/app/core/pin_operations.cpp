@@ -59,24 +59,29 @@ SettingsData movePin(SettingsData settings, const std::string& moved, const std:
     return settings;
 }
 
-SettingsData reconcilePins(SettingsData settings, const std::vector<InterfaceFingerprint>& live) {
-    const auto matches = PinMatcher::resolve(settings.pinned, live);
-    for (size_t i = 0; i < settings.pinned.size() && i < matches.size(); ++i) {
-        if (!matches[i] || *matches[i] == settings.pinned[i]) {
+std::optional<SettingsData> reconcilePins(const SettingsData& stored,
+                                          const std::vector<InterfaceFingerprint>& live) {
+    const auto matches = PinMatcher::resolve(stored.pinned, live);
+    std::optional<SettingsData> settings; // copied at the first pin that changes
+    for (size_t i = 0; i < stored.pinned.size() && i < matches.size(); ++i) {
+        if (!matches[i] || *matches[i] == stored.pinned[i]) {
             continue;
         }
-        const std::string oldKey = settings.pinned[i].key;
-        settings.pinned[i] = *matches[i];
+        if (!settings) {
+            settings = stored;
+        }
+        const std::string oldKey = settings->pinned[i].key;
+        settings->pinned[i] = *matches[i];
         const std::string& newKey = matches[i]->key;
         if (newKey == oldKey) {
             continue;
         }
-        if (auto override = settings.elementOverrides.extract(oldKey)) {
-            settings.elementOverrides.insert_or_assign(newKey, std::move(override.mapped()));
+        if (auto override = settings->elementOverrides.extract(oldKey)) {
+            settings->elementOverrides.insert_or_assign(newKey, std::move(override.mapped()));
         }
-        if (const std::string* sourceKey = settings.menubarSource.interfaceKey();
+        if (const std::string* sourceKey = settings->menubarSource.interfaceKey();
             sourceKey && *sourceKey == oldKey) {
-            settings.menubarSource = MenubarSource::interface(newKey);
+            settings->menubarSource = MenubarSource::interface(newKey);
         }
     }
     return settings;

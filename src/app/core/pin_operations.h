@@ -2,6 +2,7 @@
 
 #include "app/core/settings_data.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ SettingsData movePin(SettingsData settings, const std::string& key, int offset);
 SettingsData movePin(SettingsData settings, const std::string& moved, const std::string& target);
 // Replaces each pin that the pin matcher finds under a changed fingerprint; where the key
 // changed, the interface's element override and a menu-bar source naming it follow the new key.
-SettingsData reconcilePins(SettingsData settings, const std::vector<InterfaceFingerprint>& live);
+// None when every pin already matches, the usual case at a tick, which then copies nothing.
+std::optional<SettingsData> reconcilePins(const SettingsData& settings,
+                                          const std::vector<InterfaceFingerprint>& live);
 
 } // namespace wirelark

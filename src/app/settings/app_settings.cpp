@@ -56,12 +56,17 @@ void AppSettings::movePin(const std::string& moved, const std::string& target) {
 }
 
 void AppSettings::reconcilePins(const std::vector<InterfaceItem>& items) {
+    if (data_.pinned.empty()) {
+        return; // nothing to match; this runs at every tick
+    }
     std::vector<InterfaceFingerprint> live;
     live.reserve(items.size());
     for (const auto& item : items) {
         live.push_back(item.fingerprint());
     }
-    setData(wirelark::reconcilePins(data_, live));
+    if (auto reconciled = wirelark::reconcilePins(data_, live)) {
+        setData(*reconciled);
+    }
 }
 
 } // namespace wirelark

@@ -71,13 +71,16 @@ TEST(PinOperations, ReconcileMovesOverridesAndTheMenubarSourceToTheNewKey) {
         {"service:abc", "eth7", "Wired", "02:00:00:00:00:01", false},
         pin("name:wg0"),
     };
-    const SettingsData after = reconcilePins(s, live);
+    const auto reconciled = reconcilePins(s, live);
+    ASSERT_TRUE(reconciled.has_value());
+    const SettingsData& after = *reconciled;
     EXPECT_EQ(after.pinned[0], live[0]);
     EXPECT_EQ(after.pinned[1], s.pinned[1]);
     EXPECT_EQ(after.elementOverrides, (std::map<std::string, InterfaceElementSet>{
                                           {"service:abc", {InterfaceElement::mtu}}}))
         << "the moved override replaces the one already there";
     EXPECT_EQ(after.menubarSource, MenubarSource::interface("service:abc"));
-    EXPECT_EQ(reconcilePins(after, live), after) << "nothing changes once matched";
-    EXPECT_EQ(reconcilePins(s, {}), s) << "pins without a live interface stay as they are";
+    EXPECT_EQ(reconcilePins(after, live), std::nullopt) << "nothing changes once matched";
+    EXPECT_EQ(reconcilePins(s, {}), std::nullopt)
+        << "pins without a live interface stay as they are";
 }

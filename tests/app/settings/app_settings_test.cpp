@@ -90,10 +90,14 @@ TEST(AppSettings, ReconcilePinsFollowsARenamedInterface) {
     auto item = presentItem("service:abc", runningSnapshot("eth5"));
     item.snapshot->linkAddress = LinkAddress{{2, 0, 0, 0, 0, 1}, 6};
     item.service = NetworkService{"abc", "Wired", true, "eth5", false};
+    QSignalSpy changed(&settings, &AppSettings::changed);
     settings.reconcilePins({item});
     ASSERT_EQ(settings.data().pinned.size(), 1u);
     EXPECT_EQ(settings.data().pinned[0].key, "service:abc");
     EXPECT_EQ(settings.data().elements("service:abc"), InterfaceElementSet{InterfaceElement::mtu});
+    EXPECT_EQ(changed.count(), 1);
+    settings.reconcilePins({item});
+    EXPECT_EQ(changed.count(), 1) << "a pin that matches already changes nothing at the next tick";
 }
 
 // Another process replaces the file as QSettings does; the app's own write reads back equal.
