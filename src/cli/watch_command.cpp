@@ -239,10 +239,10 @@ int run(const ParsedCommandLine& given) {
         const MonitorUpdate& result = *updated;
         const double unixTime = clock.wallNow() + kReferenceDateUnixSeconds;
         if (options.notify) {
-            notifier.checkItems(result.items, result.metadata.primaryIPv4Interface,
+            notifier.checkItems(result.items, result.metadata->primaryIPv4Interface,
                                 *options.notify);
         } else if (options.json) {
-            annotations.metadata = result.metadata;
+            annotations.metadata = *result.metadata;
             if (auto tunnels = tunnelNames(result.items); tunnels != knownTunnels) {
                 knownTunnels = std::move(tunnels);
                 annotations.owners = TunnelOwners().scan();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct FakeMonitorService final : MonitorService {
     int saves = 0;
     int staleMarks = 0;
     std::error_code readFailure; // when set, every update fails with it
+    std::shared_ptr<const NetworkMetadata> published;
 
     FakeMonitorService(std::vector<InterfaceItem>* items, NetworkMetadata* metadata)
         : items(items), metadata(metadata) {}
@@ -29,7 +31,11 @@ struct FakeMonitorService final : MonitorService {
         if (readFailure) {
             done(Unexpected(readFailure));
         } else {
-            done(MonitorUpdate{*items, *metadata});
+            // Handed on unchanged until the test changes it, as the monitor does.
+            if (!published || *published != *metadata) {
+                published = std::make_shared<const NetworkMetadata>(*metadata);
+            }
+            done(MonitorUpdate{*items, published});
         }
     }
     void saveHistory(std::function<void(std::error_code)> done) override {

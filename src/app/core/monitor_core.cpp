@@ -50,21 +50,22 @@ Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest
         metadataStale_ = true;
     }
     if (metadataStale_) {
-        metadata_ = sources_.readMetadata();
+        metadata_ = std::make_shared<const NetworkMetadata>(sources_.readMetadata());
         metadataStale_ = false;
     }
 
     MonitorUpdate result;
     result.metadata = metadata_;
+    const NetworkMetadata& metadata = *metadata_;
     result.items.reserve(snapshots.size());
     std::set<std::string> seen;
     for (const auto& snapshot : snapshots) {
         InterfaceItem item;
-        const auto found = metadata_.interfaces.find(snapshot.name);
-        if (found != metadata_.interfaces.end()) {
+        const auto found = metadata.interfaces.find(snapshot.name);
+        if (found != metadata.interfaces.end()) {
             item.metadata = found->second;
         }
-        item.service = metadata_.service(snapshot.name);
+        item.service = metadata.service(snapshot.name);
         item.key = interfaceKey(snapshot, item.metadata ? &*item.metadata : nullptr,
                                 item.service ? &*item.service : nullptr);
         if (!seen.insert(item.key).second) {
@@ -84,8 +85,8 @@ Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest
             }
         }
         item.name = snapshot.name;
-        item.isPrimary = snapshot.name == metadata_.primaryIPv4Interface ||
-                         snapshot.name == metadata_.primaryIPv6Interface;
+        item.isPrimary = snapshot.name == metadata.primaryIPv4Interface ||
+                         snapshot.name == metadata.primaryIPv6Interface;
         if (classify(snapshot) == InterfaceKind::wifi) {
             item.wifi = sources_.readWiFi(snapshot.name);
         }

@@ -27,7 +27,9 @@ struct UpdateRequest {
 
 struct MonitorUpdate {
     std::vector<InterfaceItem> items; // in the reader's order
-    NetworkMetadata metadata;
+    // Shared with the monitor and the updates before, until the configuration is read again:
+    // a tick hands it on without copying it, and a receiver tells a new reading by the pointer.
+    std::shared_ptr<const NetworkMetadata> metadata;
 };
 
 // Where the monitor's readings come from; the system's own by default, fakes in tests.
@@ -62,7 +64,7 @@ private:
     MonitorSources sources_;
     CounterDeltaTracker tracker_;
     HistoryMap histories_;
-    NetworkMetadata metadata_;
+    std::shared_ptr<const NetworkMetadata> metadata_;
     bool metadataStale_ = true;
     std::vector<std::string> lastNames_;
 };

@@ -105,9 +105,9 @@ void NetworkModel::configurationChanged(const std::vector<std::string>& keys) {
     // Runs on the monitor's thread before the update below, which then reads the system
     // configuration again.
     monitor_->markMetadataStale();
-    refresh(false, [this, primaryBefore = metadata_.primaryIPv4Interface] {
+    refresh(false, [this, primaryBefore = metadata().primaryIPv4Interface] {
         // The public address depends on the route traffic takes.
-        if (metadata_.primaryIPv4Interface != primaryBefore) {
+        if (metadata().primaryIPv4Interface != primaryBefore) {
             refreshPublicIP();
         }
     });
@@ -211,18 +211,20 @@ void NetworkModel::skip(std::error_code readFailure) {
 
 void NetworkModel::apply(MonitorUpdate update, bool record) {
     const std::vector<InterfaceItem> before = std::move(items_);
-    const std::optional<std::string> primaryBefore = metadata_.primaryIPv4Interface;
+    const std::shared_ptr<const NetworkMetadata> metadataBefore = metadata_;
     items_ = std::move(update.items);
     // Owners change only with the set of tunnels; between two queries items keep the last.
     copyOwners(items_, tunnelOwners_);
     metadata_ = std::move(update.metadata);
     emit itemsChanged();
-    emit metadataChanged();
+    if (metadata_ != metadataBefore) {
+        emit metadataChanged();
+    }
     settings_.reconcilePins(items_);
     updateTunnelOwners();
-    notifier_.checkItems(items_, metadata_.primaryIPv4Interface, settings_.data());
-    const auto entries =
-        changeLogEntries(before, items_, primaryBefore, metadata_.primaryIPv4Interface);
+    notifier_.checkItems(items_, metadata_->primaryIPv4Interface, settings_.data());
+    const auto entries = changeLogEntries(before, items_, metadataBefore->primaryIPv4Interface,
+                                          metadata_->primaryIPv4Interface);
     if (!entries.empty()) {
         const std::string line = (record ? "tick: " : "notification: ") + joined(entries, ", ");
         logLine(LogPriority::Notice, line);

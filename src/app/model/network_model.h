@@ -46,7 +46,7 @@ public:
     void refreshPublicIP();
 
     const std::vector<InterfaceItem>& items() const { return items_; }
-    const NetworkMetadata& metadata() const { return metadata_; }
+    const NetworkMetadata& metadata() const { return *metadata_; }
     bool showInactive() const { return showInactive_; }
     void setShowInactive(bool show);
     bool showAllDetails() const { return showAllDetails_; }
@@ -80,6 +80,7 @@ public:
 
 signals:
     void itemsChanged();
+    // The system configuration was read again; it may be equal to the last reading.
     void metadataChanged();
     void showInactiveChanged();
     void showAllDetailsChanged();
@@ -112,7 +113,8 @@ private:
     std::unique_ptr<MonitorService> monitor_;
     const Clock& clock_;
     std::vector<InterfaceItem> items_;
-    NetworkMetadata metadata_;
+    // Never null; replaced, and announced, only when the monitor read the configuration again.
+    std::shared_ptr<const NetworkMetadata> metadata_ = std::make_shared<const NetworkMetadata>();
     bool showInactive_;
     bool showAllDetails_ = false;
     std::optional<std::string> selectedKey_;

@@ -78,12 +78,14 @@ protected:
 TEST_F(MonitorCoreTest, MetadataIsReadOnceForTheSameNamesAndAgainWhenTheyChange) {
     world.interfaces = {runningSnapshot("eth0"), runningSnapshot("eth1")};
     MonitorCore core(HistoryStore(file()), world.clock, world.sources());
-    updated(core, kRecord);
-    updated(core, kRecord);
+    const auto first = updated(core, kRecord);
+    const auto second = updated(core, kRecord);
     EXPECT_EQ(world.metadataReads, 1);
+    EXPECT_EQ(first.metadata, second.metadata) << "one reading, shared rather than copied";
     std::swap(world.interfaces[0], world.interfaces[1]);
-    updated(core, kRecord);
+    const auto reordered = updated(core, kRecord);
     EXPECT_EQ(world.metadataReads, 2) << "the same names in another order";
+    EXPECT_NE(reordered.metadata, second.metadata) << "a new reading is a new record";
     core.markMetadataStale();
     updated(core, kRefresh);
     EXPECT_EQ(world.metadataReads, 3);

@@ -133,6 +133,17 @@ TEST_F(NetworkModelTest, TicksAtOnceThenEveryIntervalAndAChangedIntervalAppliesA
     EXPECT_EQ(monitor->updates.size(), before + 1) << "the next sleep takes the new interval";
 }
 
+TEST_F(NetworkModelTest, AnnouncesTheMetadataOnlyWhenTheMonitorReadItAgain) {
+    QSignalSpy changed(model.get(), &NetworkModel::metadataChanged);
+    refreshOnce();
+    refreshOnce();
+    EXPECT_EQ(changed.count(), 1);
+    metadata.primaryIPv4Interface = "eth0";
+    refreshOnce();
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(model->metadata().primaryIPv4Interface, "eth0");
+}
+
 TEST_F(NetworkModelTest, AsksTheAdminHelperForItsStatusOnceWhenStarting) {
     EXPECT_EQ(admin->refreshes, 0);
     model->start();
