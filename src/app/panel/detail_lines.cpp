@@ -26,13 +26,13 @@ void DetailLines::setLines(const std::vector<DetailText>& lines) {
     auto* column = static_cast<QVBoxLayout*>(layout());
     for (size_t i = 0; i < lines.size(); ++i) {
         const bool reusable = i < texts_.size() && isCopyable(texts_[i]) == isCopyable(lines[i]);
+        DetailLine* made = nullptr;
         if (!reusable) {
             if (i < texts_.size()) {
                 delete column->takeAt(static_cast<int>(i))->widget();
             }
-            DetailLine* line = isCopyable(lines[i]) ? new CopyableLine(this) : new DetailLine(this);
-            column->insertWidget(static_cast<int>(i), line);
-            line->show(); // now, not from the event loop: the row's height counts it at once
+            made = isCopyable(lines[i]) ? new CopyableLine(this) : new DetailLine(this);
+            column->insertWidget(static_cast<int>(i), made);
         }
         const DetailText& text = lines[i];
         auto* widget = static_cast<DetailLine*>(column->itemAt(static_cast<int>(i))->widget());
@@ -43,6 +43,11 @@ void DetailLines::setLines(const std::vector<DetailText>& lines) {
         } else {
             widget->setTexts(QString::fromStdString(text.label),
                              QString::fromStdString(text.value));
+        }
+        if (made != nullptr) {
+            // Shown now, not from the event loop, so that the row's height counts it at once;
+            // and only with its texts, or it counts a pixel short.
+            made->show();
         }
     }
     while (column->count() > static_cast<int>(lines.size())) {
