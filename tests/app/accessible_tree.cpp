@@ -89,6 +89,7 @@ int AccessibleTree::onStateChanged(sd_bus_message* message, void* shown, sd_bus_
 void AccessibleTree::forgetShown() {
     bus_.processPending();
     shown_->clear();
+    windows_.clear();
 }
 
 BusMessage AccessibleTree::propertyCall(const AccessibleRef& ref, const char* name) const {
@@ -103,14 +104,16 @@ BusMessage AccessibleTree::propertyCall(const AccessibleRef& ref, const char* na
 std::vector<AccessibleRef> AccessibleTree::shownWindows(std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     bus_.processPending();
-    while (shown_->empty() && std::chrono::steady_clock::now() < end) {
+    while (windows_.empty() && shown_->empty() && std::chrono::steady_clock::now() < end) {
         pollfd readable{bus_.fd(), bus_.pollEvents(), 0};
         poll(&readable, 1, 50);
         bus_.processPending();
     }
+    // Each announcement is asked about once: a shown panel announces every object in it, and a
+    // slow app answering them all again at every look would outlast the caller's patience.
+    std::vector<AccessibleRef> shown;
+    shown.swap(*shown_); // the calls below may announce more
     // A window is announced as shown with its content; it is the one whose parent is the app.
-    std::vector<AccessibleRef> windows;
-    const std::vector<AccessibleRef> shown = *shown_; // the calls below may announce more
     for (size_t first = 0; first < shown.size(); first += kMostCallsAtOnce) {
         const size_t count = std::min(kMostCallsAtOnce, shown.size() - first);
         std::vector<BusMessage> calls;
@@ -122,12 +125,12 @@ std::vector<AccessibleRef> AccessibleTree::shownWindows(std::chrono::millisecond
             const auto parent = refFrom(replyValue(parents[i]));
             const AccessibleRef& ref = shown[first + i];
             if (parent && (parent->path == kAppRoot || parent->path == kNoObject) &&
-                std::find(windows.begin(), windows.end(), ref) == windows.end()) {
-                windows.push_back(ref);
+                std::find(windows_.begin(), windows_.end(), ref) == windows_.end()) {
+                windows_.push_back(ref);
             }
         }
     }
-    return windows;
+    return windows_;
 }
 
 std::optional<AccessibleNode> AccessibleTree::read(const AccessibleRef& ref) const {

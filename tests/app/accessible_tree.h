@@ -65,6 +65,8 @@ private:
     // Owned by a std::optional that may move: the match's callback finds it through here.
     std::unique_ptr<std::vector<AccessibleRef>> shown_ =
         std::make_unique<std::vector<AccessibleRef>>();
+    // The windows among the announcements already asked about.
+    std::vector<AccessibleRef> windows_;
 };
 
 } // namespace wirelark::testing
