@@ -44,7 +44,7 @@ private:
 void BM_Save100FullHistories(benchmark::State& state) {
     const HistoryMap histories = hundredFullHistories();
     const TemporaryStore temporary;
-    const HistoryStore store = temporary.store();
+    HistoryStore store = temporary.store();
     for (auto _ : state) {
         if (store.save(histories)) {
             state.SkipWithError("save failed");
@@ -57,7 +57,7 @@ BENCHMARK(BM_Save100FullHistories)->Unit(benchmark::kMillisecond)->MinTime(2);
 
 void BM_Load100FullHistories(benchmark::State& state) {
     const TemporaryStore temporary;
-    const HistoryStore store = temporary.store();
+    HistoryStore store = temporary.store();
     if (store.save(hundredFullHistories())) {
         state.SkipWithError("save failed");
         return;

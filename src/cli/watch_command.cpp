@@ -211,7 +211,10 @@ int run(const ParsedCommandLine& given) {
     const SystemClock clock;
     // Without --record the history file is only read, so the statistics include what the
     // tray recorded, and nothing is written back.
-    NetworkMonitor monitor(historyFile.value_or(std::filesystem::path()), clock);
+    const std::filesystem::path historyPath = historyFile.value_or(std::filesystem::path());
+    NetworkMonitor monitor(recording ? HistoryStore(historyPath)
+                                     : HistoryStore::readOnly(historyPath),
+                           clock, MonitorSources::system());
     // The monitor reads the primary interfaces, profiles and names again only when told they
     // changed; without the system bus only the kernel's changes are seen.
     NetworkChangeWatcher watcher([&monitor](const auto&) { monitor.markMetadataStale(); },

@@ -17,6 +17,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -200,6 +202,35 @@ TEST_F(WatchCommandTest, RecordingIsRefusedWhileAnotherProcessRecords) {
         << message;
     held.reset();
     EXPECT_EQ(std::system((cli("watch --record --count 1 --json") + " >/dev/null").c_str()), 0);
+}
+
+// A history file the command cannot use is kept beside the new one rather than overwritten, and
+// only when it records.
+TEST_F(WatchCommandTest, RecordingKeepsAHistoryFileItCannotUseAside) {
+    const std::string damaged = "bplist00 damaged";
+    const fs::path kept = historyFile().string() + ".unreadable";
+    fs::create_directories(historyFile().parent_path());
+    std::ofstream(historyFile()) << damaged;
+    const auto contents = [](const fs::path& file) {
+        std::ifstream in(file);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+
+    ASSERT_EQ(std::system((cli("watch --json --count 1") + " >/dev/null").c_str()), 0);
+    EXPECT_EQ(contents(historyFile()), damaged);
+    EXPECT_FALSE(fs::exists(kept)) << "set aside without --record";
+
+    const std::string errors = (folder_.path() / "stderr.txt").string();
+    ASSERT_EQ(
+        std::system(
+            (cli("watch --json --record --count 1") + " >/dev/null 2>'" + errors + "'").c_str()),
+        0);
+    EXPECT_EQ(contents(kept), damaged);
+    wirelark::HistoryStore store(historyFile());
+    store.load();
+    EXPECT_FALSE(store.unusableFile()) << "no new history saved in its place";
+    EXPECT_NE(contents(errors).find("cannot use the history file"), std::string::npos)
+        << contents(errors);
 }
 
 // Ended by termination or by the hang-up of the terminal that started it.

@@ -1,5 +1,7 @@
 #include "app/core/monitor_core.h"
 
+#include "app/core/change_log.h"
+
 #include "netcore/interfaces/interface_reader.h"
 #include "netcore/sysconfig/system_configuration_reader.h"
 
@@ -29,6 +31,13 @@ MonitorCore::MonitorCore(HistoryStore store, const Clock& clock, MonitorSources 
 
 void MonitorCore::loadHistory() {
     histories_ = store_.load();
+    if (const auto& why = store_.unusableFile(); why && !store_.isReadOnly()) {
+        const std::string file = store_.url().string();
+        logLine(LogPriority::Warning, "cannot use the history file " + file + " (" + *why +
+                                          "): the histories start empty, and the next save "
+                                          "keeps that file as " +
+                                          file + ".unreadable");
+    }
 }
 
 Expected<MonitorUpdate, std::error_code> MonitorCore::update(const UpdateRequest& request) {

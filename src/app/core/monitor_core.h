@@ -48,13 +48,13 @@ class MonitorCore {
 public:
     MonitorCore(HistoryStore store, const Clock& clock, MonitorSources sources);
 
-    // Loads the stored histories, replacing those in memory.
+    // Loads the stored histories, replacing those in memory, and logs a file it cannot use.
     void loadHistory();
     // One reading of every interface, or why the interfaces cannot be read; a failed reading
     // changes nothing, so the next one takes up where the last good one left off.
     Expected<MonitorUpdate, std::error_code> update(const UpdateRequest& request);
     void markMetadataStale() { metadataStale_ = true; }
-    std::error_code saveHistory() const { return store_.save(histories_); }
+    std::error_code saveHistory() { return store_.save(histories_); }
 
     const HistoryMap& histories() const { return histories_; }
 

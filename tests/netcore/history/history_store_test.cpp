@@ -120,7 +120,7 @@ HistoryMap withTrafficOnly(HistoryMap histories) {
 TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraffic) {
     const TempDir folder;
     const fs::path file = folder.path() / "data" / "Wirelark" / "history.plist";
-    const HistoryStore store(file);
+    HistoryStore store(file);
     EXPECT_TRUE(store.load().empty());
 
     const HistoryMap histories = sampleHistories();
@@ -134,7 +134,7 @@ TEST(HistoryStoreTest, SaveCreatesTheFolderAndLoadGivesBackTheHistoriesWithTraff
 
 TEST(HistoryStoreTest, HistoriesWithoutTrafficLeaveAnEmptyDictionary) {
     const TempDir folder;
-    const HistoryStore store(folder.path() / "history.plist");
+    HistoryStore store(folder.path() / "history.plist");
     HistoryMap idle = sampleHistories();
     std::erase_if(idle, [](const auto& entry) { return entry.second.hasTraffic(); });
     ASSERT_FALSE(store.save(idle));
@@ -163,7 +163,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
                   (uint64_t{1} << 53) - 1);
     }
 
-    const HistoryStore ours(folder.path() / "ours.plist");
+    HistoryStore ours(folder.path() / "ours.plist");
     const HistoryMap histories = sampleHistories();
     ASSERT_FALSE(ours.save(histories));
     const auto read = runFixture("read '" + ours.url().string() + "'");
@@ -174,7 +174,7 @@ TEST(HistoryStoreTest, FilesOfAnotherPropertyListCodecLoadBothWays) {
 TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
     const TempDir folder;
     const fs::path file = folder.path() / "history.plist";
-    const HistoryStore store(file);
+    HistoryStore store(file);
     ASSERT_FALSE(store.save(sampleHistories()));
     const std::string good = fileContents(file);
 
@@ -224,6 +224,57 @@ TEST(HistoryStoreTest, UnusableFilesLoadAsNoHistories) {
         ++seen;
     }
     EXPECT_GT(seen, 0);
+}
+
+// A file load() cannot use may hold weeks of history, damaged or unreadable for now: the next
+// save keeps it under the first free `.unreadable` name instead of overwriting it.
+TEST(HistoryStoreTest, ASaveKeepsAFileThatCouldNotBeLoadedAside) {
+    const TempDir folder;
+    const fs::path file = folder.path() / "history.plist";
+    const auto kept = [&](const std::string& suffix) {
+        return fs::path(file.string() + ".unreadable" + suffix);
+    };
+    const HistoryMap histories = sampleHistories();
+    HistoryStore store(file);
+
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_FALSE(store.unusableFile()) << "a missing file is no fault";
+    ASSERT_FALSE(store.save(histories));
+    EXPECT_FALSE(fs::exists(kept("")));
+
+    folder.write("history.plist", "bplist00 damaged");
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_EQ(store.unusableFile(), "not a history file");
+    ASSERT_FALSE(store.save(histories));
+    EXPECT_EQ(fileContents(kept("")), "bplist00 damaged");
+    EXPECT_EQ(HistoryStore(file).load(), withTrafficOnly(histories));
+    EXPECT_FALSE(store.unusableFile());
+
+    // One that cannot be read at all goes to the next free name.
+    fs::remove(file);
+    fs::create_directory(file);
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_TRUE(store.unusableFile());
+    ASSERT_FALSE(store.save(histories));
+    EXPECT_TRUE(fs::is_directory(kept(".2")));
+    EXPECT_EQ(fileContents(kept("")), "bplist00 damaged");
+    // Once kept, the file is replaced as usual.
+    ASSERT_FALSE(store.save(histories));
+    EXPECT_FALSE(fs::exists(kept(".3")));
+
+    // With every name taken nothing is written.
+    for (int n = 3; n <= 100; ++n) {
+        folder.write(kept("." + std::to_string(n)).filename(), "");
+    }
+    folder.write("history.plist", "damaged again");
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_EQ(store.save(histories), std::errc::file_exists);
+    EXPECT_EQ(fileContents(file), "damaged again");
+
+    HistoryStore reader = HistoryStore::readOnly(file);
+    EXPECT_TRUE(reader.load().empty());
+    EXPECT_EQ(reader.save(histories), std::errc::read_only_file_system);
+    EXPECT_EQ(fileContents(file), "damaged again");
 }
 
 TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
@@ -288,7 +339,7 @@ TEST(HistoryStoreTest, FailedSaveLeavesThePreviousFileIntact) {
 TEST(HistoryStoreTest, SaveFailsWithoutWritingWhenTheFolderCannotBeMade) {
     const TempDir folder;
     folder.write("Wirelark", "a file where the folder belongs");
-    const HistoryStore store(folder.path() / "Wirelark" / "history.plist");
+    HistoryStore store(folder.path() / "Wirelark" / "history.plist");
     EXPECT_TRUE(store.save(sampleHistories()));
     EXPECT_EQ(fileContents(folder.path() / "Wirelark"), "a file where the folder belongs");
 }
@@ -300,7 +351,7 @@ TEST(HistoryStoreTest, AReadOnlyStoreLoadsButNeverWrites) {
     ASSERT_FALSE(HistoryStore(file).save(histories));
     const std::string before = fileContents(file);
 
-    const HistoryStore store = HistoryStore::readOnly(file);
+    HistoryStore store = HistoryStore::readOnly(file);
     EXPECT_EQ(store.load(), withTrafficOnly(histories));
     EXPECT_EQ(store.save({}), std::errc::read_only_file_system);
     EXPECT_EQ(fileContents(file), before);
