@@ -20,7 +20,13 @@ namespace wirelark {
 
 AppDelegate::AppDelegate(double started, QObject* parent)
     : QObject(parent), started_(started), settings_(std::make_unique<IniSettingsStorage>()),
-      settingsWatcher_(settings_, settings_.storage().location()) {}
+      settingsWatcher_(settings_, settings_.storage().location()) {
+    connect(&settings_, &AppSettings::storeFailed, this, [this] {
+        logLine(LogPriority::Warning, "Cannot save the settings to " +
+                                          settings_.storage().location().toStdString() +
+                                          "; changes last until Wirelark quits");
+    });
+}
 
 AppDelegate::~AppDelegate() = default;
 

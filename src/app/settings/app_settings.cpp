@@ -22,7 +22,11 @@ void AppSettings::setData(const SettingsData& data) {
     emit changed();
     // A record that cannot be encoded or written stays in memory; the program goes on.
     if (auto bytes = encodeSettings(data_)) {
-        storage_->write(*bytes);
+        const bool stored = storage_->write(*bytes);
+        if (!stored && !storeFailing_) {
+            emit storeFailed();
+        }
+        storeFailing_ = !stored;
     }
 }
 

@@ -38,10 +38,14 @@ public:
 
 signals:
     void changed();
+    // A change could not be stored, so it lasts only until the program ends. Sent once, and
+    // again only after a later change was stored.
+    void storeFailed();
 
 private:
     std::unique_ptr<SettingsStorage> storage_;
     SettingsData data_;
+    bool storeFailing_ = false;
 };
 
 } // namespace wirelark

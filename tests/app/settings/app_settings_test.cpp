@@ -4,6 +4,8 @@
 #include "item_fixtures.h"
 #include "memory_settings_storage.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -11,6 +13,42 @@
 
 using namespace wirelark;
 using namespace wirelark::testing;
+
+// A change that cannot be stored holds for the session, and is reported once for each run of
+// failed stores.
+TEST(AppSettings, ReportsOnceThatChangesCannotBeStored) {
+    QTemporaryDir folder;
+    const QString blocker = folder.filePath("Wirelark");
+    const auto block = [&] {
+        QFile file(blocker);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    };
+    block(); // a file where the settings' folder belongs
+    const QString path = folder.filePath("Wirelark/Wirelark.conf");
+    AppSettings settings(std::make_unique<IniSettingsStorage>(path));
+    QSignalSpy failed(&settings, &AppSettings::storeFailed);
+
+    SettingsData data;
+    data.useBits = true;
+    settings.setData(data);
+    EXPECT_TRUE(settings.data().useBits);
+    EXPECT_EQ(failed.count(), 1);
+    data.updateInterval = 2;
+    settings.setData(data);
+    EXPECT_EQ(failed.count(), 1) << "reported again while it keeps failing";
+
+    ASSERT_TRUE(QFile::remove(blocker));
+    data.updateInterval = 3;
+    settings.setData(data);
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_EQ(decodeSettings(*IniSettingsStorage(path).read()), data);
+
+    ASSERT_TRUE(QDir(blocker).removeRecursively());
+    block();
+    data.updateInterval = 4;
+    settings.setData(data);
+    EXPECT_EQ(failed.count(), 2) << "a new run of failures is reported";
+}
 
 TEST(AppSettings, StoresOnlyRealChangesAndAnnouncesThem) {
     int writes = 0;
