@@ -168,6 +168,18 @@ bool sleepUnlessInterrupted(int signals, NetworkChangeWatcher& watcher, const Cl
     return false;
 }
 
+// Once the history is safe, a reader that went away ends the command by its signal, as it ends
+// any program that writes to a closed pipe.
+void endLikeABrokenPipe() {
+    sigset_t pending;
+    if (sigpending(&pending) == 0 && sigismember(&pending, SIGPIPE)) {
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+    }
+}
+
 // Names of the tun and tap devices; owners are scanned again only when these change.
 std::set<std::string> tunnelNames(const std::vector<InterfaceItem>& items) {
     std::set<std::string> names;
@@ -188,6 +200,9 @@ int run(const ParsedCommandLine& given) {
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
     sigaddset(&stop, SIGHUP);
+    // So does a reader of the output that went away (a pager quit, `head` had enough): the
+    // write fails instead of ending the process before it saves.
+    sigaddset(&stop, SIGPIPE);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     const UniqueFd signals(signalfd(-1, &stop, SFD_CLOEXEC));
 
@@ -280,6 +295,7 @@ int run(const ParsedCommandLine& given) {
             return 1;
         }
     }
+    endLikeABrokenPipe();
     return 0;
 }
 

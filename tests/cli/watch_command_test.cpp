@@ -272,6 +272,26 @@ TEST_P(WatchEndedBySignalTest, RecordingSavesTheHistoryBeforeItEnds) {
 INSTANTIATE_TEST_SUITE_P(Signals, WatchEndedBySignalTest, ::testing::Values(SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
 
+// A reader that stops reading (`head`, a pager that quits) ends the command by the broken pipe,
+// as before, but only once the history is saved.
+TEST_F(WatchCommandTest, RecordingSavesTheHistoryWhenItsReaderGoesAway) {
+    WIRELARK_ENTER_NETNS_OR_SKIP();
+    ASSERT_EQ(run("ip link set lo up"), 0);
+    FILE* watch = popen(("exec " + cli("watch --json --all --record --interval 1")).c_str(), "r");
+    ASSERT_NE(watch, nullptr);
+    char line[1 << 16];
+    ASSERT_NE(std::fgets(line, sizeof line, watch), nullptr) << "the first reading";
+    ASSERT_GT(wirelark::testing::sendDatagrams("127.0.0.1", 20, 1000), 0);
+    ASSERT_NE(std::fgets(line, sizeof line, watch), nullptr) << "the reading with the traffic";
+    const int status = pclose(watch);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), SIGPIPE);
+    const auto histories = wirelark::HistoryStore(historyFile()).load();
+    const auto loopback = histories.find("name:lo");
+    ASSERT_NE(loopback, histories.end()) << "the history was not saved";
+    EXPECT_TRUE(loopback->second.hasTraffic());
+}
+
 TEST_F(WatchCommandTest, ThePrimaryMarkFollowsTheDefaultRouteWhenItMoves) {
     WIRELARK_ENTER_NETNS_OR_SKIP();
     ASSERT_EQ(addTwoDefaultRoutes(), std::nullopt);
