@@ -6,6 +6,22 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The app while its event loop runs. Qt's X11 support ends the program with exit() the moment
+// the display goes away, as it does when an X session ends, without returning from the loop:
+// the history is saved on that way out too.
+wirelark::AppDelegate* running = nullptr;
+
+void saveOnAbruptExit() {
+    if (running != nullptr) {
+        running->shutdown();
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     const double started = wirelark::SystemClock().monotonicNow();
@@ -27,5 +43,9 @@ int main(int argc, char** argv) {
                      [] { QCoreApplication::exit(0); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &delegate,
                      &wirelark::AppDelegate::shutdown);
-    return QApplication::exec();
+    running = &delegate;
+    std::atexit(saveOnAbruptExit);
+    const int status = QApplication::exec();
+    running = nullptr;
+    return status;
 }

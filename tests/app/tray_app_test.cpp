@@ -405,6 +405,7 @@ protected:
         QProcess& server =
             start(xvfb, {"-displayfd", "1", "-screen", "0", screenSize_, "-nolisten", "tcp"},
                   environment_);
+        server_ = &server;
         ASSERT_TRUE(server.waitForStarted(10000));
         QByteArray number;
         ASSERT_TRUE(waitFor(
@@ -489,8 +490,29 @@ protected:
 
     QString screenSize_ = QStringLiteral("640x120x24");
     BusyLoops busy_;
+    QProcess* server_ = nullptr;
     std::unique_ptr<XDisplay> x_;
 };
+
+// An X session that ends takes the display away, and Qt then ends the app on the spot, without
+// returning from its event loop: the histories are saved on that way out too.
+TEST_F(TrayDockingTest, SavesTheHistoriesWhenTheDisplayGoesAway) {
+    QProcess& app = startApp(environment_);
+    ASSERT_TRUE(app.waitForStarted(10000));
+    std::this_thread::sleep_for(1500ms);
+    sendLoopbackTraffic(50);
+    std::this_thread::sleep_for(2000ms);
+    ASSERT_EQ(app.state(), QProcess::Running);
+
+    x_.reset();
+    server_->kill();
+    ASSERT_TRUE(app.waitForFinished(20000)) << "still running without its display";
+    ASSERT_TRUE(std::filesystem::exists(historyFile())) << "no history file after the display went";
+    const HistoryMap histories = HistoryStore(historyFile()).load();
+    const auto loopback = histories.find("name:lo");
+    ASSERT_NE(loopback, histories.end()) << "no history of the loopback interface";
+    EXPECT_TRUE(loopback->second.hasTraffic());
+}
 
 class TrayDockingModeTest : public TrayDockingTest,
                             public ::testing::WithParamInterface<MenubarMode> {};
