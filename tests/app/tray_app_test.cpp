@@ -499,9 +499,12 @@ protected:
 TEST_F(TrayDockingTest, SavesTheHistoriesWhenTheDisplayGoesAway) {
     QProcess& app = startApp(environment_);
     ASSERT_TRUE(app.waitForStarted(10000));
+    // Traffic over several ticks: the busy loops may hold back the app's first one.
+    for (int second = 0; second < 4; ++second) {
+        std::this_thread::sleep_for(1000ms);
+        sendLoopbackTraffic(50);
+    }
     std::this_thread::sleep_for(1500ms);
-    sendLoopbackTraffic(50);
-    std::this_thread::sleep_for(2000ms);
     ASSERT_EQ(app.state(), QProcess::Running);
 
     x_.reset();
