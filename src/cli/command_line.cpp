@@ -1,7 +1,9 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace wirelark::cli {
 
@@ -135,7 +137,20 @@ int runCommand(const Command& command, std::span<char* const> arguments) {
         std::fputs(error->message.c_str(), stderr);
         return 2;
     }
-    return command.run(std::get<ParsedCommandLine>(parsed));
+    return withOutputWritten(command.run(std::get<ParsedCommandLine>(parsed)));
+}
+
+int withOutputWritten(int status) {
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (flushed && std::ferror(stdout) == 0) {
+        return status;
+    }
+    // A write that failed earlier leaves no reason behind, only the stream's error mark.
+    const int reason = flushed ? 0 : errno;
+    std::fprintf(stderr, "wirelark-cli: cannot write the output%s%s\n", reason != 0 ? ": " : "",
+                 reason != 0 ? std::strerror(reason) : "");
+    return status == 0 ? 1 : status;
 }
 
 std::string usageLine(const Command& command) {

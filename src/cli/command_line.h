@@ -76,8 +76,12 @@ private:
 };
 
 // Runs the command on the arguments after its name. A command line it does not take is explained
-// on standard error and ends with exit status 2.
+// on standard error and ends with exit status 2; output that could not be written, with status 1.
 int runCommand(const Command& command, std::span<char* const> arguments);
+
+// `status`, or 1 after a note on standard error when standard output could not be written: a
+// full disk must never pass for a saved export.
+int withOutputWritten(int status);
 
 // "stats [--history FILE] [--period SECONDS]... [--json]"
 std::string usageLine(const Command& command);

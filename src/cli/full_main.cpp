@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
     const std::string_view name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printOverview(stdout);
-        return 0;
+        return withOutputWritten(0);
     }
     for (const Command* command : allCommands()) {
         if (name == command->name) {

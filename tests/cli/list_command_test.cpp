@@ -227,6 +227,27 @@ TEST(ListCommandTest, EveryOtherCommandLineIsHandedToTheFullProgram) {
     }
 }
 
+// Output that could not be written fails the command, in either program: a full disk must never
+// pass for a saved export.
+TEST(ListCommandTest, OutputThatCannotBeWrittenFailsTheCommand) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "needs /dev/full, where every write fails for want of space";
+    }
+    const wirelark::testing::TempDir folder;
+    const std::string home = "XDG_CONFIG_HOME='" + folder.path().string() + "' ";
+    const fs::path stored = folder.write("settings.json", "{}");
+    ASSERT_EQ(runCapturing(home + "'" WIRELARK_CLI "' settings --import '" + stored.string() + "'")
+                  .status,
+              0);
+    for (const char* arguments : {"list", "list --json", "--help", "settings --export"}) {
+        const CommandOutput result =
+            runCapturing(home + "'" WIRELARK_CLI "' " + arguments + " 2>&1 >/dev/full");
+        EXPECT_EQ(result.status, 1) << arguments;
+        EXPECT_EQ(result.output, "wirelark-cli: cannot write the output: No space left on device\n")
+            << arguments;
+    }
+}
+
 TEST(ListCommandTest, TheFullProgramIsFoundBesideTheRealExecutableOrReportedMissing) {
     const fs::path built = WIRELARK_CLI;
     const fs::path fullFromHere = fs::relative(WIRELARK_CLI_FULL, built.parent_path());
