@@ -8,11 +8,13 @@
 
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 namespace wirelark::cli {
 
 namespace {
+
+// Far more than any settings record; an import reads no further, as /dev/zero never ends.
+constexpr std::size_t kMostSettingsBytes = 1 << 20;
 
 // The effective record, one "name: value" line per field, with the stored JSON's values.
 void printText(const SettingsData& settings, const QString& location) {
@@ -49,7 +51,16 @@ int run(const ParsedCommandLine& options) {
             std::fprintf(stderr, "wirelark-cli: cannot read %s\n", path->c_str());
             return 1;
         }
-        const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+        std::string bytes(kMostSettingsBytes + 1, '\0');
+        file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(file.gcount()));
+        if (bytes.size() > kMostSettingsBytes) {
+            std::fprintf(stderr,
+                         "wirelark-cli: %s is larger than settings can be (1 MiB); nothing was "
+                         "stored\n",
+                         path->c_str());
+            return 1;
+        }
         // Loading takes anything but a JSON object as no settings at all, so such a file
         // would silently reset every setting.
         if (!nlohmann::json::parse(bytes, nullptr, false).is_object()) {

@@ -61,6 +61,11 @@ TEST_F(SettingsCommandTest, DefaultsImportExportAndLenientLoading) {
                   1);
         EXPECT_EQ(run("--export").output, valid);
     }
+    // Read no further than settings can be: an endless file ends in a refusal, not in memory.
+    for (const char* endless : {"/dev/zero", "/dev/urandom"}) {
+        EXPECT_EQ(run(std::string("--import ") + endless).status, 1) << endless;
+        EXPECT_EQ(run("--export").output, valid);
+    }
     EXPECT_EQ(run("--import /nonexistent/file").status, 1);
     EXPECT_EQ(run("--bogus").status, 2);
 }
